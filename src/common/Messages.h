@@ -1,0 +1,73 @@
+#ifndef VN_COMMON_MESSAGES_H
+#define VN_COMMON_MESSAGES_H
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+// Lookup of message texts by key in the one process-wide catalogue. The catalogue is built on
+// first use from the environment's locale: English always, and one translation over it when
+// the locale name matches exactly. The object holds no data; every Messages acts on the same
+// catalogue, so the functions are static and `Messages().getMessage(k)` works as well.
+class Messages {
+public:
+    class messages_rep {
+    public:
+        explicit messages_rep(const std::string& localeName);
+
+        // The text of the key; a missing key is stored as key + "_(non_localized)". The
+        // caller logs the warning when `added` comes back true.
+        std::string& getMessage(const char* key, bool* added = nullptr);
+
+        std::map<std::string, std::string> map;
+        std::string locale;
+        // Log lines the build wants written (the caller writes them outside any lock).
+        std::vector<std::pair<int, std::string>> buildWarnings;
+
+        // The catalogue fillers, one per language and group (src/messages/).
+        void loadConsoleEn();
+        void loadWebEn();
+        void loadErrorsEn();
+        void loadConsoleDe();
+        void loadWebDe();
+        void loadErrorsDe();
+        void loadConsoleEs();
+        void loadWebEs();
+        void loadErrorsEs();
+        void loadConsoleFr();
+        void loadWebFr();
+        void loadErrorsFr();
+        void loadConsoleIt();
+        void loadWebIt();
+        void loadErrorsIt();
+        void loadConsoleJa();
+        void loadWebJa();
+        void loadErrorsJa();
+        void loadConsoleNl();
+        void loadWebNl();
+        void loadErrorsNl();
+        void loadConsoleRu();
+        void loadWebRu();
+        void loadErrorsRu();
+        void loadConsoleZhCn();
+        void loadWebZhCn();
+        void loadErrorsZhCn();
+        void loadConsoleZhTw();
+        void loadWebZhTw();
+        void loadErrorsZhTw();
+    };
+
+    // The reference stays valid for the life of the process.
+    static const std::string& getMessage(const char* key);
+    static const std::string& getMessage(const std::string& key) { return getMessage(key.c_str()); }
+    static const std::string& getLocale();
+    static void setLocale(const std::string& name);
+    static std::vector<std::pair<std::string, std::string>> getLanguages();
+    static void instance();
+
+    // Drops the current catalogue, so the next lookup builds a new one (tests only).
+    static void resetForTest();
+};
+
+#endif
