@@ -31,4 +31,5 @@ void Messages::messages_rep::loadErrorsEn() {
     map["err_noquote_closed"] = "A closing quotation mark was not found.";
     map["err_misfile"] = "The file %s was not found.";
     map["err_src_args"] = "Incorrect specification of an additional source: '%s'";
+    map["err_empty_version"] = "Version is not specified. Error in Version, line 91.";
 }

@@ -1,0 +1,15 @@
+#ifndef VN_PACKAGES_INTERNSTRING_H
+#define VN_PACKAGES_INTERNSTRING_H
+
+// The process-wide pool of names. Package names, architectures and the parts of file paths
+// are held as pointers into it: equal texts share one pointer, so such fields compare by
+// address. Usable from any thread and from static initialisers; nothing it hands out is ever
+// freed or moved.
+
+// The pooled copy of `text` (not null). The empty text has its pooled copy too.
+const char* internString(const char* text);
+
+// `size` bytes of the pool's storage, 4-byte aligned, never freed. internString's own store.
+char* poolAllocate(unsigned size);
+
+#endif
