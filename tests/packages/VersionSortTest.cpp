@@ -71,4 +71,19 @@ TEST(VersionSort, NonStrictPairsAmongTenThousandValues) {
         ASSERT_FALSE(versionSortLess(values[i], values[i - 1])) << after[i - 1] << " before " << after[i];
 }
 
+// "a+" and "a_" are each older than the other. With std::sort and operator< this input sends
+// the partition scan past the end of the vector; the helper must give back the same values.
+TEST(VersionSort, OneTextAmongItsNonStrictTwins) {
+    for (size_t position : {0u, 1u, 50u, 98u, 99u}) {
+        SCOPED_TRACE(position);
+        std::vector<Version> values;
+        for (size_t i = 0; i < 100; ++i) values.emplace_back(i == position ? "a+" : "a_");
+        sortVersions(values.begin(), values.end());
+        ASSERT_EQ(values.size(), 100u);
+        EXPECT_EQ(std::count_if(values.begin(), values.end(),
+                                [](const Version& v) { return v.getVersion() == "a+"; }),
+                  1);
+    }
+}
+
 }  // namespace
