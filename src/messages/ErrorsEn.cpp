@@ -32,4 +32,7 @@ void Messages::messages_rep::loadErrorsEn() {
     map["err_misfile"] = "The file %s was not found.";
     map["err_src_args"] = "Incorrect specification of an additional source: '%s'";
     map["err_empty_version"] = "Version is not specified. Error in Version, line 91.";
+    map["err_get_free_space"] = "Warning! Unable to determine the amount of free disk space: ";
+    map["err_send_mail"] = "Warning: failed to send the installation report by e-mail.";
+    map["err_non_digit"] = "Invalid number format.";
 }

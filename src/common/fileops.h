@@ -1,0 +1,55 @@
+#ifndef VN_COMMON_FILEOPS_H
+#define VN_COMMON_FILEOPS_H
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+// Every touch of the local file system goes through here. Paths are byte strings used exactly
+// as given: nothing is normalised, made absolute or expanded.
+//
+// The program's own failures are `error`s with message keys; where an operation is a thin
+// layer over Boost.Filesystem, the library's exception reaches the caller unconverted.
+namespace fileops {
+
+// False for "http://" and "ftp://" texts without looking at the disk; otherwise whether the
+// path exists, following links. Traces the question and the verdict at level 3.
+bool exists(const std::string& path);
+// Exists and is not a directory.
+bool is_file(const std::string& path);
+// Is a directory (following links); false when missing.
+bool is_directory(const std::string& path);
+time_t last_write_time(const std::string& path);
+uint64_t file_size(const std::string& path);
+
+// Creates the directory and each missing parent (mode 0755 under the umask). False when the
+// path already exists, true when made (and for ""). Failure: level-1 line, then "err_mkdir".
+bool create_directory(const std::string& path);
+// Removes a file, link or empty directory when the path exists. A dangling link does not
+// exist for this rule and stays.
+void remove(const std::string& path);
+// Removes the path and everything under it; the number of entries removed.
+unsigned long remove_all(const std::string& path);
+void rename(const std::string& from, const std::string& to);
+// Replaces `to` by a copy of `from`. The target (or a link standing there) is removed first
+// and the copy is created exclusively, so nothing is ever written through a link.
+void copy_file(const std::string& from, const std::string& to);
+// Copies the bytes of `from` into `to` (created 0666 or truncated) and forces them to disk.
+void copy_contents(const std::string& from, const std::string& to);
+
+// Text before the last '/' ("" without one): "/etc" gives "", "/etc/" gives "/etc".
+std::string dirname(const std::string& path);
+std::string parent_path(const std::string& path);
+// Text after the last '/' (the whole text without one): "/etc/" gives "".
+std::string basename(const std::string& path);
+std::string filename(const std::string& path);
+void strip_trailing(std::string& s, char c);
+void ensure_trailing(std::string& s, char c);
+
+}  // namespace fileops
+
+// Home directory of the effective user from the password database (not $HOME); "/root", or
+// "/" without it, when the user has no entry. Cached once found non-empty.
+std::string get_home_dir();
+
+#endif
