@@ -35,4 +35,17 @@ void Messages::messages_rep::loadErrorsEn() {
     map["err_get_free_space"] = "Warning! Unable to determine the amount of free disk space: ";
     map["err_send_mail"] = "Warning: failed to send the installation report by e-mail.";
     map["err_non_digit"] = "Invalid number format.";
+    map["err_bad_regexp"] = "Unable to compile the regular expression '%s': %s";
+    map["err_regexp_nomem"] = "During the search using a regular expression, the system ran out of memory.";
+    map["err_regexp_nomem2"] = "When running a search using a regular expression, the system ran out of memory.";
+    map["err_bad_subexpr"] = "Failed to call the function getNumSubexpr: This function accepts only regular expressions containing subexpressions.";
+    map["err_bad_subexpr2"] = "Failed to call the function matchSub: This function accepts only regular expressions containing subexpressions.";
+    map["err_bad_submatch"] = "Failed to call the getMatch function: This function accepts only regular expressions that support submatches.";
+    map["err_badmatch"] = "Failed to call the getMatch function: This function does not support subexpressions. Subexpressions require using the matchSub function.";
+    map["err_csv_no_quote"] = "Malformed comma-separated list.\nWhen specifying values containing white spaces,\nenclose each value in double quotation marks.";
+    map["err_spsepval"] = "There is a syntax error in the line '%s':\nyou should separate the values with white spaces.";
+    map["err_opsys_define"] = "Your operating system is not supported by this version of Corvane Products Installer.";
+    map["err_define_osversion"] = "Failed to retrieve the version of your operating system from the file %s";
+    map["err_define_os_unameversion"] = "Failed to detect the version of your operating system.";
+    map["err_define_osarch"] = "Failed to detect the system architecture type:";
 }
