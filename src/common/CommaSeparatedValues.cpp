@@ -2,21 +2,13 @@
 
 #include "Messages.h"
 #include "error.h"
-
-namespace {
-
-// The "C" locale's white space, whatever locale the process runs in.
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-}  // namespace
+#include "listSpace.h"
 
 CommaSeparatedValues::CommaSeparatedValues(const std::string& line) {
     const size_t n = line.size();
     size_t pos = 0;
     while (pos < n) {
-        while (pos < n && isBlank(line[pos])) ++pos;
+        while (pos < n && isListSpace(line[pos])) ++pos;
         if (pos == n) break;
 
         if (line[pos] == '"') {
@@ -42,9 +34,9 @@ CommaSeparatedValues::CommaSeparatedValues(const std::string& line) {
             ++pos;
         } else {
             size_t start = pos;
-            while (pos < n && !isBlank(line[pos]) && line[pos] != ',') ++pos;
+            while (pos < n && !isListSpace(line[pos]) && line[pos] != ',') ++pos;
             push_back(line.substr(start, pos - start));
-            while (pos < n && isBlank(line[pos])) ++pos;
+            while (pos < n && isListSpace(line[pos])) ++pos;
             if (pos < n) {
                 if (line[pos] != ',') throw error() << Messages::getMessage("err_csv_no_quote");
                 ++pos;

@@ -4,21 +4,13 @@
 
 #include "Messages.h"
 #include "error.h"
-
-namespace {
-
-// The "C" locale's white space, whatever locale the process runs in.
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-}  // namespace
+#include "listSpace.h"
 
 SpaceSeparatedValues::SpaceSeparatedValues(const std::string& line) {
     const size_t n = line.size();
     size_t pos = 0;
     for (;;) {
-        while (pos < n && isBlank(line[pos])) ++pos;
+        while (pos < n && isListSpace(line[pos])) ++pos;
         if (pos == n) break;
 
         char quote = 0;
@@ -27,13 +19,13 @@ SpaceSeparatedValues::SpaceSeparatedValues(const std::string& line) {
         std::string value;
         while (pos < n) {
             char c = line[pos];
-            if (quote == 0 ? isBlank(c) : c == quote) break;
+            if (quote == 0 ? isListSpace(c) : c == quote) break;
             if (quote == '"' && c == '\\' && pos + 1 < n) c = line[++pos];
             value += c;
             ++pos;
         }
         if (quote != 0 && pos < n) ++pos;
-        if (pos < n && !isBlank(line[pos]))
+        if (pos < n && !isListSpace(line[pos]))
             throw error(0, 1, 1, 2) << boost::format(Messages::getMessage("err_spsepval")) % line;
         push_back(value);
     }
