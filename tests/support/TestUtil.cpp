@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -148,6 +149,103 @@ RunResult run(const std::vector<std::string>& argv, const std::map<std::string, 
     }
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
     return r;
+}
+
+std::string inChild(const std::function<std::string()>& body) {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC)) throw std::runtime_error("pipe failed");
+    pid_t pid = ::fork();
+    if (pid < 0) throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        ::close(fds[0]);
+        std::string result;
+        try {
+            result = body();
+        } catch (...) {
+            result = "uncaught exception";
+        }
+        const char* p = result.data();
+        size_t n = result.size();
+        while (n > 0) {
+            ssize_t w = ::write(fds[1], p, n);
+            if (w < 0 && errno == EINTR) continue;
+            if (w <= 0) break;
+            p += w;
+            n -= static_cast<size_t>(w);
+        }
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    std::string result;
+    char buf[4096];
+    for (;;) {
+        ssize_t n = ::read(fds[0], buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        result.append(buf, static_cast<size_t>(n));
+    }
+    ::close(fds[0]);
+    int st = 0;
+    while (::waitpid(pid, &st, 0) < 0 && errno == EINTR) {
+    }
+    if (!WIFEXITED(st) || WEXITSTATUS(st) != 0) result += "[child status " + std::to_string(st) + "]";
+    return result;
+}
+
+Background::Background(const std::vector<std::string>& argv) : child(-1), out(-1) {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC)) throw std::runtime_error("pipe failed");
+    std::vector<char*> args;
+    for (auto& s : argv) args.push_back(const_cast<char*>(s.c_str()));
+    args.push_back(nullptr);
+    pid_t pid = ::fork();
+    if (pid < 0) throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        ::dup2(fds[1], 1);
+        ::execv(args[0], args.data());
+        const char msg[] = "exec failed\n";
+        ssize_t w = ::write(2, msg, sizeof msg - 1);
+        (void)w;
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    child = pid;
+    out = fds[0];
+}
+
+Background::~Background() {
+    if (child > 0) stop(SIGKILL);
+    ::close(out);
+}
+
+std::string Background::readLine() {
+    for (;;) {
+        size_t nl = buffer.find('\n');
+        if (nl != std::string::npos) {
+            std::string line = buffer.substr(0, nl);
+            buffer.erase(0, nl + 1);
+            return line;
+        }
+        char buf[4096];
+        ssize_t n = ::read(out, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            std::string rest;
+            rest.swap(buffer);
+            return rest;
+        }
+        buffer.append(buf, static_cast<size_t>(n));
+    }
+}
+
+int Background::stop(int sig) {
+    if (child <= 0) return -1;
+    ::kill(child, sig);
+    int st = 0;
+    while (::waitpid(child, &st, 0) < 0 && errno == EINTR) {
+    }
+    child = -1;
+    return WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
 }
 
 RunResult shell(const std::string& cmd) { return run({"/bin/sh", "-c", cmd}); }

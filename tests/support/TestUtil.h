@@ -1,6 +1,7 @@
 #ifndef VN_TESTS_SUPPORT_TESTUTIL_H
 #define VN_TESTS_SUPPORT_TESTUTIL_H
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -56,6 +57,33 @@ RunResult shell(const std::string& cmd);
 
 // Value that removes a variable in run()'s env.
 extern const char* const unset;
+
+// Runs `body` in a forked child of this (single-threaded) test process and returns what it
+// returned; for process-wide state that must start fresh or be seen from another process.
+// An exception in the child comes back as "uncaught exception".
+std::string inChild(const std::function<std::string()>& body);
+
+// A program started in the background (no shell), for a holder of some resource that the
+// test needs while it works. Its standard output is read line by line; standard input and
+// error are the test's. SIGKILLed and reaped when the object goes, unless already reaped.
+class Background {
+public:
+    explicit Background(const std::vector<std::string>& argv);
+    ~Background();
+    Background(const Background&) = delete;
+    Background& operator=(const Background&) = delete;
+
+    int pid() const { return child; }
+    // The next line of standard output without its "\n"; what is left at the end of output.
+    std::string readLine();
+    // Sends `sig` and reaps; returns the status as run() does (128 + signal when killed).
+    int stop(int sig);
+
+private:
+    int child;
+    int out;
+    std::string buffer;
+};
 
 // Path of a test program built from tests/<folder>/prog_<name>.cpp.
 std::string program(const std::string& name);
