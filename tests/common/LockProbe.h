@@ -8,11 +8,11 @@
 
 #include <climits>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "common/error.h"
+#include "support/LogCapture.h"
 #include "support/TestUtil.h"
 
 namespace lockprobe {
@@ -69,9 +69,7 @@ std::string outcome(F f) {
         f();
         return "ok";
     } catch (error& e) {
-        std::ostringstream s;
-        s << "(" << e.e_class << "," << e.e_rep << "," << e.e_sys << "," << e.e_supp << ") " << e.text();
-        return s.str();
+        return testutil::codesOf(e) + " " + e.text();
     }
 }
 

@@ -13,8 +13,8 @@
 #include <thread>
 
 #include "common/Log.h"
-#include "common/Messages.h"
 #include "common/LockProbe.h"
+#include "support/LogCapture.h"
 #include "support/TestUtil.h"
 
 namespace {
@@ -27,13 +27,7 @@ const std::string refused = "(4,1,1,2) Failed to lock the file /tmp/nvo-installe
 
 class LockTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        // The catalogue is built first, so its locale warning is not in the log under test.
-        Messages::resetForTest();
-        Messages::getMessage("Vantrell");
-        Log::resetForTest();
-    }
-    void TearDown() override { Log::resetForTest(); }
+    testutil::LogCapture log;
 };
 
 // What this process learns of slot 0: the holder that test() names, and whether a

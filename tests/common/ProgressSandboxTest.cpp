@@ -19,8 +19,8 @@
 
 #include "common/LockProbe.h"
 #include "common/Log.h"
-#include "common/Messages.h"
 #include "common/ProgressSegment.h"
+#include "support/LogCapture.h"
 #include "support/TestUtil.h"
 
 namespace {
@@ -30,12 +30,7 @@ const size_t recordSize = 20564;
 
 class ProgressTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        Messages::resetForTest();
-        Messages::getMessage("Vantrell");
-        Log::resetForTest();
-    }
-    void TearDown() override { Log::resetForTest(); }
+    testutil::LogCapture log;
     testutil::TempDir tmp;
 };
 
@@ -112,10 +107,6 @@ std::string noSegment(const std::string& why) {
 }
 
 TEST_F(ProgressTest, ReaderOfAnotherProcessSeesEachOperation) {
-    const std::string log = tmp / "vantrell3.log";
-    Log::openFile(log.c_str(), true);
-    Log::fileLevel = 3;
-
     Progress().stage(2, 3);
     expectRecord({{"stage", "2"}, {"stageCount", "4"}, {"stageId", "resolv"}, {"stageTitle", "Resolving package"},
                   {"step", "0"}, {"stepCount", "3"}, {"stepId", ""}, {"stepTitle", ""}, {"finished", "0"},
@@ -138,7 +129,7 @@ TEST_F(ProgressTest, ReaderOfAnotherProcessSeesEachOperation) {
     Progress().finish();
     expectRecord({{"finished", "1"}, {"failed", "0"}, {"errorText", "boom"}});
 
-    EXPECT_EQ(testutil::readFile(log),
+    EXPECT_EQ(log.text(),
               "Progress::stage: --- 2/4 (3 steps) Resolving package\n"
               "Progress::step: 1/3 first\n"
               "Progress::step: 2/3 second\n"
@@ -278,9 +269,9 @@ TEST_F(ProgressTest, OlderSegmentOfOursIsNarrowedAndKept) {
 // Attaching maps memory; with no address space left it fails.
 TEST_F(ProgressTest, AttachFailureIsContainedButReachesTheCookieCaller) {
     Progress().stage(1, 2);  // the segment exists from here on
-    const std::string log = tmp / "child.log";
-    const std::string seen = testutil::inChild([&log] {
-        Log::openFile(log.c_str(), true);
+    const std::string childLog = tmp / "child.log";
+    const std::string seen = testutil::inChild([&childLog] {
+        Log::openFile(childLog.c_str(), true);
         Log::consoleLevel = -1;
         {
             // Heap that malloc keeps, so that only new mappings run out.
@@ -297,7 +288,7 @@ TEST_F(ProgressTest, AttachFailureIsContainedButReachesTheCookieCaller) {
         std::string cookie = lockprobe::outcome([] { Progress().setCookie("c"); });
         lim.rlim_cur = unlimited;
         ::setrlimit(RLIMIT_AS, &lim);
-        return cookie + "|slot 2 " + lockprobe::fromOutside(2) + "|" + testutil::readFile(log);
+        return cookie + "|slot 2 " + lockprobe::fromOutside(2) + "|" + testutil::readFile(childLog);
     });
     EXPECT_EQ(seen,
               "(4,1,1,2) Can't access to shm segment: Cannot allocate memory\n"
@@ -308,6 +299,7 @@ TEST_F(ProgressTest, AttachFailureIsContainedButReachesTheCookieCaller) {
 }
 
 TEST_F(ProgressTest, TwoThreadsCountEveryStep) {
+    Log::fileLevel = 2;  // 20000 step lines would only slow the race down
     std::vector<std::thread> threads;
     for (int t = 0; t < 2; ++t)
         threads.emplace_back([] {

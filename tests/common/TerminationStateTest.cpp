@@ -8,30 +8,20 @@
 #include <thread>
 #include <vector>
 
-#include "common/Log.h"
-#include "common/Messages.h"
 #include "common/error.h"
-#include "support/TestUtil.h"
+#include "support/LogCapture.h"
 
 namespace {
 
 class TerminationTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        Messages::resetForTest();
-        Messages::getMessage("Vantrell");
-        Log::resetForTest();
-        Log::openFile(log.c_str(), true);
-        resetTermination();
-    }
+    void SetUp() override { resetTermination(); }
     void TearDown() override {
         resetTermination();
-        Log::resetForTest();
         std::signal(SIGINT, SIG_DFL);
         std::signal(SIGHUP, SIG_DFL);
     }
-    testutil::TempDir tmp;
-    const std::string log = tmp / "vantrell3.log";
+    testutil::LogCapture log;
 };
 
 extern "C" void onSignal(int sig) { requestTermination(sig); }
@@ -50,9 +40,7 @@ std::string checkpoint() {
         checkTermination();
         return "-";
     } catch (error& e) {
-        std::ostringstream s;
-        s << "(" << e.e_class << "," << e.e_rep << "," << e.e_sys << "," << e.e_supp << ") " << e.text();
-        return s.str();
+        return testutil::codesOf(e) + " " + e.text();
     }
 }
 
@@ -67,10 +55,10 @@ TEST_F(TerminationTest, SignalIsTakenOnceAndEndsTheRunOnce) {
     EXPECT_TRUE(acceptTerminationRequest());
     EXPECT_FALSE(acceptTerminationRequest());
     EXPECT_EQ(checkpoint(), canceled);
-    EXPECT_EQ(testutil::readFile(log), stoppedLine + " (signal number 2).\n");
+    EXPECT_EQ(log.text(), stoppedLine + " (signal number 2).\n");
     EXPECT_EQ(checkpoint(), "-");
     EXPECT_TRUE(isTerminated());
-    EXPECT_EQ(testutil::readFile(log), stoppedLine + " (signal number 2).\n") << "logged once";
+    EXPECT_EQ(log.text(), stoppedLine + " (signal number 2).\n") << "logged once";
 }
 
 TEST_F(TerminationTest, FirstRequestKeepsItsNumber) {
@@ -78,13 +66,13 @@ TEST_F(TerminationTest, FirstRequestKeepsItsNumber) {
     requestTermination(2);
     std::raise(SIGHUP);
     EXPECT_EQ(checkpoint(), canceled);
-    EXPECT_EQ(testutil::readFile(log), stoppedLine + " (signal number 2).\n");
+    EXPECT_EQ(log.text(), stoppedLine + " (signal number 2).\n");
 }
 
 TEST_F(TerminationTest, CancelWithoutSignalHasNoNumber) {
     requestTermination(0);
     EXPECT_EQ(checkpoint(), canceled);
-    EXPECT_EQ(testutil::readFile(log), stoppedLine + ".\n");
+    EXPECT_EQ(log.text(), stoppedLine + ".\n");
 }
 
 // Events: R<n> request, A accept (1/0), C checkpoint (x raised, - nothing), T isTerminated
