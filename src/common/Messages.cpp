@@ -1,5 +1,6 @@
 #include "Messages.h"
 
+#include <atomic>
 #include <cassert>
 #include <locale>
 #include <memory>
@@ -18,6 +19,8 @@ struct CatalogueState {
     Messages::messages_rep* current = nullptr;
     std::vector<std::unique_ptr<Messages::messages_rep>> all;
 };
+
+std::atomic<Messages::MissingKeyObserver> missingKeyObserver{nullptr};
 
 CatalogueState& catalogue() {
     static CatalogueState* s = new CatalogueState;
@@ -135,7 +138,10 @@ const std::string& Messages::getMessage(const char* key) {
         std::lock_guard<std::mutex> lock(s.mutex);
         text = &s.current->getMessage(key, &added);
     }
-    if (added) Log(1) << "Warning: unlocalized key " << key << "\n";
+    if (added) {
+        Log(1) << "Warning: unlocalized key " << key << "\n";
+        if (MissingKeyObserver observer = missingKeyObserver.load()) observer(key);
+    }
     return *text;
 }
 
@@ -163,6 +169,8 @@ std::vector<std::pair<std::string, std::string>> Messages::getLanguages() {
     for (const Language& l : languages) out.emplace_back(l.id, l.name);
     return out;
 }
+
+void Messages::setMissingKeyObserver(MissingKeyObserver observer) { missingKeyObserver.store(observer); }
 
 void Messages::resetForTest() {
     CatalogueState& s = catalogue();

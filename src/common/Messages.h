@@ -68,6 +68,12 @@ public:
 
     // Drops the current catalogue, so the next lookup builds a new one (tests only).
     static void resetForTest();
+
+    // Called with every key that a lookup finds missing, after its warning is logged and
+    // outside the catalogue's lock (tests use it to fail on texts the user would see as
+    // "_(non_localized)"). Null switches it off.
+    typedef void (*MissingKeyObserver)(const char* key);
+    static void setMissingKeyObserver(MissingKeyObserver observer);
 };
 
 #endif

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <boost/filesystem.hpp>
 #include <cerrno>
 #include <cstdlib>
@@ -251,5 +252,13 @@ int Background::stop(int sig) {
 RunResult shell(const std::string& cmd) { return run({"/bin/sh", "-c", cmd}); }
 
 std::string program(const std::string& name) { return std::string(VN_TEST_PROGRAMS_DIR) + "/" + name; }
+
+namespace {
+std::atomic<int> unlocalizedAllowed{0};
+}
+
+AllowUnlocalizedKeys::AllowUnlocalizedKeys() { ++unlocalizedAllowed; }
+AllowUnlocalizedKeys::~AllowUnlocalizedKeys() { --unlocalizedAllowed; }
+bool AllowUnlocalizedKeys::active() { return unlocalizedAllowed.load() > 0; }
 
 }  // namespace testutil
