@@ -12,34 +12,18 @@
 #include "common/Messages.h"
 #include "common/Pipe.h"
 #include "common/error.h"
+#include "common/CommandProbe.h"
 #include "support/LogCapture.h"
 #include "support/TestUtil.h"
 
+using commandprobe::flushedText;
+using commandprobe::readAll;
 using testutil::codesOf;
 using testutil::raisedError;
 
 namespace {
 
-class SystemCmdTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        Messages::resetForTest();
-        Log::resetForTest();
-    }
-    void TearDown() override { Log::resetForTest(); }
-};
-
-std::string readAll(FILE* fp) {
-    std::string out;
-    for (int c; (c = std::fgetc(fp)) != EOF;) out += static_cast<char>(c);
-    return out;
-}
-
-// Raw command output waits in the log's buffer until the next ordinary statement.
-std::string flushedText(const testutil::LogCapture& log) {
-    Log(2) << "--\n";
-    return log.text();
-}
+class SystemCmdTest : public commandprobe::CommandTest {};
 
 TEST_F(SystemCmdTest, OutputToTheCallerErrorsToTheLog) {
     testutil::LogCapture log(2);

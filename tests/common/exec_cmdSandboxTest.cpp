@@ -13,31 +13,24 @@
 #include <thread>
 #include <vector>
 
+#include "common/Lock.h"
 #include "common/Log.h"
 #include "common/Messages.h"
 #include "common/SystemCmd.h"
 #include "common/TerminationState.h"
 #include "common/error.h"
 #include "common/exec_cmd.h"
+#include "common/CommandProbe.h"
 #include "support/LogCapture.h"
 #include "support/TestUtil.h"
 
+using commandprobe::flushedText;
+using commandprobe::readAll;
 using testutil::codesOf;
 
 namespace {
 
-class exec_cmdSandboxTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        Messages::resetForTest();
-        Log::resetForTest();
-        resetTermination();
-    }
-    void TearDown() override {
-        Log::resetForTest();
-        resetTermination();
-    }
-};
+class exec_cmdSandboxTest : public commandprobe::CommandTest {};
 
 // Processes whose argument list is exactly `args`. A zombie has no arguments left, so only
 // processes that still run count.
@@ -63,11 +56,6 @@ bool eventually(F f, int ms) {
         if (waited >= ms) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-}
-
-std::string flushedText(const testutil::LogCapture& log) {
-    Log(2) << "--\n";  // raw command output is flushed by the next ordinary statement
-    return log.text();
 }
 
 class CancellationTest : public exec_cmdSandboxTest, public ::testing::WithParamInterface<const char*> {};
@@ -127,16 +115,11 @@ void closeInheritedDescriptors() {
     for (int fd : inherited) ::close(fd);
 }
 
-std::string readAll(FILE* fp) {
-    std::string out;
-    for (int c; (c = std::fgetc(fp)) != EOF;) out += static_cast<char>(c);
-    return out;
-}
-
 TEST_F(exec_cmdSandboxTest, CommandsGetOnlyTheStandardDescriptors) {
     closeInheritedDescriptors();
     testutil::LogCapture log(2);  // the log file is open
     testutil::TempDir tmp;
+    Lock run(Lock::slotRun, false);  // and so is the lock file
 
     // A stream whose pipes stay open in this process while the other commands start.
     SystemCmd holder("true", SystemCmd::read_mode, false);

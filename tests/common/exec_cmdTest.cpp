@@ -18,43 +18,18 @@
 #include "common/PopenCommand.h"
 #include "common/TerminationState.h"
 #include "common/error.h"
+#include "common/CommandProbe.h"
 #include "support/LogCapture.h"
 #include "support/TestUtil.h"
 
 using testutil::codesOf;
+using commandprobe::flushedText;
+using commandprobe::outcome;
 using testutil::raisedError;
 
 namespace {
 
-class exec_cmdTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        Messages::resetForTest();
-        Log::resetForTest();
-        resetTermination();
-    }
-    void TearDown() override {
-        Log::resetForTest();
-        resetTermination();
-    }
-};
-
-// The log file as a reader sees it once more text follows: raw command output is not flushed
-// on its own, the next ordinary statement ("--" here) flushes it.
-std::string flushedText(const testutil::LogCapture& log) {
-    Log(2) << "--\n";
-    return log.text();
-}
-
-// What a call gave: "return N" or "error (c,r,s,p) <text>".
-template <class F>
-std::string outcome(F f) {
-    try {
-        return "return " + std::to_string(f());
-    } catch (const error& e) {
-        return "error " + codesOf(e) + " " + e.text();
-    }
-}
+class exec_cmdTest : public commandprobe::CommandTest {};
 
 TEST_F(exec_cmdTest, StatusesAndFailuresOfCommandsRunAtOnce) {
     struct Case {
