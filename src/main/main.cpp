@@ -1,3 +1,5 @@
+#include <curl/curl.h>
+
 #include <cstring>
 #include <iostream>
 
@@ -14,6 +16,8 @@ void printUsage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before any thread exists: libcurl's global set-up is not safe to run from two at once.
+    curl_global_init(CURL_GLOBAL_DEFAULT);
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "--usage") == 0) {
             printUsage();

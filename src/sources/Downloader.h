@@ -1,0 +1,58 @@
+#ifndef VN_SOURCES_DOWNLOADER_H
+#define VN_SOURCES_DOWNLOADER_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Transfers one remote file, named relative to a list of base URLs, into one local target.
+// Users: create, addSourceUrl, optionally setCredentials and enableConsoleProgress, download,
+// delete.
+class Downloader {
+public:
+    typedef int (*ProgressCallback)(uint32_t total, uint32_t now);
+
+    struct Proxy {
+        std::string host;
+        int port = 0;
+        std::string user;
+        std::string password;
+    };
+
+    // Creates the directory part of the target with its parents. Failure: the mkdir error,
+    // qualified (4,1,1,2), with a line "err_download_mkdir".
+    Downloader(const std::string& target, const std::string& relativeName);
+    virtual ~Downloader();
+    Downloader(const Downloader&) = delete;
+    Downloader& operator=(const Downloader&) = delete;
+
+    // Only the first URL is used; a '/' is appended where missing.
+    void addSourceUrl(const std::string& url);
+    void setCredentials(const std::string& user, const std::string& password);
+    // Progress marks on the console line that the caller has opened.
+    void enableConsoleProgress();
+
+    // The transfer; at most once per object.
+    virtual void download() = 0;
+
+    // Process-wide; every transfer set up afterwards uses them.
+    static void setProxy(const std::string& host, int port);
+    static void setProxyCredentials(const std::string& user, const std::string& password);
+    static Proxy proxy;
+
+    // "37%.." once per tenth reached, and "100% " + "download_done" with the line end.
+    static int printConsoleProgress(uint32_t total, uint32_t now);
+
+protected:
+    std::string target;
+    std::string relativeName;
+    std::vector<std::string> sourceUrls;
+    ProgressCallback progress;  // null: no progress output
+    std::string user;
+    std::string password;
+
+private:
+    static int lastPrintedPercent;
+};
+
+#endif
