@@ -94,7 +94,7 @@ std::vector<std::string> HttpServer::requests() const {
 }
 
 FtpServer::FtpServer(const std::string& root)
-    : process({"/usr/bin/python3", fixture("ftpd.py"), root}), portNumber(readPortLine(process, "ftpd.py")) {}
+    : process({systemPython(), fixture("ftpd.py"), root}), portNumber(readPortLine(process, "ftpd.py")) {}
 
 std::string FtpServer::url(const std::string& path) const {
     return "ftp://127.0.0.1:" + std::to_string(portNumber) + "/" + path;
