@@ -237,16 +237,21 @@ void sendMail(const std::string& address, const std::string& subject, const std:
     if (status != 0) Log(1) << Messages::getMessage("err_send_mail") << std::endl;
 }
 
-int stringToInt(const std::string& text) {
+int64_t stringToInt64(const std::string& text) {
     for (char c : text) {
         if (!((c >= '0' && c <= '9') || c == '+' || c == '-'))
             throw error() << Messages::getMessage("err_non_digit");
     }
     errno = 0;
-    long value = std::strtol(text.c_str(), nullptr, 10);
-    // long has 64 bits here, so ERANGE alone would let values past int through.
-    if (errno == ERANGE || value > INT_MAX || value < INT_MIN)
-        throw error() << Messages::getMessage("err_non_digit");
+    long long value = std::strtoll(text.c_str(), nullptr, 10);
+    if (errno == ERANGE) throw error() << Messages::getMessage("err_non_digit");
+    return value;
+}
+
+int stringToInt(const std::string& text) {
+    // The 64-bit reading alone would let values past int through.
+    int64_t value = stringToInt64(text);
+    if (value > INT_MAX || value < INT_MIN) throw error() << Messages::getMessage("err_non_digit");
     return static_cast<int>(value);
 }
 

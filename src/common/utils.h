@@ -40,6 +40,8 @@ void sendMail(const std::string& address, const std::string& subject, const std:
 
 // Strict decimal: only digits and signs, in the range of int; else error "err_non_digit".
 int stringToInt(const std::string& text);
+// The same rules over the range of int64_t (package sizes of 2 GiB and more).
+int64_t stringToInt64(const std::string& text);
 
 // Whether some line of the file equals `text`, both trimmed.
 bool fileHasLine(const char* path, const char* text);

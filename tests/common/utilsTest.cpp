@@ -116,6 +116,28 @@ TEST_F(utilsTest, StringToIntIsStrict) {
     }
 }
 
+TEST_F(utilsTest, StringToInt64KeepsTheRulesOverTheWiderRange) {
+    struct Good {
+        const char* in;
+        int64_t value;
+    } good[] = {
+        {"3221225472", 3221225472LL},
+        {"+2147483648", 2147483648LL},
+        {"9223372036854775807", INT64_MAX},
+        {"-9223372036854775808", INT64_MIN},
+        {"5-3", 5},
+        {"", 0},
+    };
+    for (const Good& g : good) EXPECT_EQ(stringToInt64(g.in), g.value) << g.in;
+
+    const char* bad[] = {"9223372036854775808", "-9223372036854775809", "3 GiB", " 1", "0x10"};
+    for (const char* b : bad) {
+        error e = raisedError([&] { stringToInt64(b); });
+        EXPECT_EQ(e.text(), "Invalid number format.\n") << b;
+        EXPECT_EQ(testutil::codesOf(e), "(0,0,0,0)") << b;
+    }
+}
+
 TEST_F(utilsTest, FreeSpaceOfAMissingPathIsZeroWithAWarning) {
     testutil::StderrCapture err;
     EXPECT_EQ(getFreeSpace(tmp / "missing"), 0u);

@@ -1,0 +1,141 @@
+#ifndef VN_PACKAGES_PACKAGE_H
+#define VN_PACKAGES_PACKAGE_H
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "../common/Log.h"
+#include "../common/checked_pointer"
+#include "Dependency.h"
+#include "DependencyFile.h"
+#include "Version.h"
+
+class Source;
+
+// The record of one package: identity, origin, file facts and its four dependency lists.
+// The repository owns every package; packages are never copied.
+class Package {
+public:
+    // Origin letters: 'n' none, 's' installed, 'b' build package, 't' a build's "thirdparty"
+    // package, 'u' update or system-repository package, 'd' dummy, 'z' marked for removal
+    // ('r' is ranked by the resolver's orders but never assigned).
+    typedef int32_t type_t;
+
+    // Takes `version` (any kind, null for none).
+    Package(const std::string& name, Version* version);
+    // A Version by the rpm rules; its parse errors pass through.
+    Package(const std::string& name, const std::string& versionText);
+    Package(const Package&) = delete;
+    Package& operator=(const Package&) = delete;
+    virtual ~Package();
+
+    // The kind that the end of `fileName` selects (".rpm", ".deb", ".sh", tested in that
+    // order), with that file name stored.
+    static Package* create(const std::string& name, const std::string& versionText, const std::string& fileName);
+
+    // Raises the null-pointer error for a package without a version.
+    virtual Version* getVersion() const;
+    // Some provide, in list order, satisfies `dep`; the package's own name is not consulted.
+    virtual bool provides(const Dependency* dep) const;
+    // Fills the record from the package file; the kinds that can read theirs override it.
+    virtual void readInfo();
+    // A file dependency (mode 0, no digest) for a text beginning with '/', else a logical one;
+    // this package is its master.
+    virtual Dependency* createDependency(const std::string& text);
+
+    // A null or empty text adds nothing; addRequire also drops rpm's internal "rpmlib(" needs.
+    void addRequire(const char* text);
+    void addProvide(const char* text);
+    void addConflict(const char* text);
+    void addObsolete(const char* text);
+    // Takes ownership.
+    void addProvideDependency(Dependency* dep);
+
+    // Null at and past the end.
+    Dependency* getRequire(unsigned i) const;
+    Dependency* getProvide(unsigned i) const;
+    Dependency* getConflict(unsigned i) const;
+    Dependency* getObsolete(unsigned i) const;
+
+    // The rest move up; past the end nothing happens. The removed object is left alive on
+    // purpose and never freed: the repository's indexes may still point at it.
+    void removeRequire(unsigned i);
+
+    // Some require has a resolver whose master is `p`.
+    bool dependsOn(const Package* p) const;
+
+    // "name = [epoch:]version[-release]", made through createDependency on first use.
+    Dependency* getSelfDependency() const;
+    // Satisfies a versionless "kernel" by a provide or by its own name.
+    bool isKernel() const;
+
+    // name[-[epoch:]version[-release]][.arch]
+    std::ostream& print(std::ostream& out) const;
+    std::string toString() const;
+
+    // The file name; without one, name + "-" + the version without release (or
+    // "-(no version)"), which is then kept.
+    const std::string& getFileName();
+    void setFileName(const std::string& name) { fileName = name; }
+
+    const char* getName() const { return name; }
+    const char* getArch() const { return arch; }
+    // "" stores "noarch".
+    void setArch(const std::string& text);
+    type_t getType() const { return type; }
+    void setType(char letter) { type = letter; }
+    const Source* getSource() const { return source; }
+    void setSource(const Source* s) { source = s; }
+
+    uint32_t buildTime() const { return build_time; }
+    void setBuildTime(int seconds) { build_time = static_cast<uint32_t>(seconds); }
+    // Strict decimal text; "err_non_digit" otherwise.
+    void setBuildTime(const char* text);
+    void setSize(const char* text);
+
+    const DependencyFile::md5rep_t& getMd5() const { return md5; }
+    // "" (or null) for none, else 32 or 64 hexadecimal digits.
+    void setMd5(const char* text);
+
+    // File time, MD5 and size of the file at getFileName(): the common end of readInfo.
+    void readFileFacts();
+    // The file's MD5 equals the recorded one; false when the file cannot be read.
+    bool checkMd5() const;
+
+    // Process-wide creation order: the last tie-break of orders that would otherwise fall
+    // back to addresses and change from run to run. Nothing else reads it.
+    uint64_t creationSequence() const { return sequence; }
+
+private:
+    const char* name;
+    checked_autoclean_pointer<Version> version;
+    type_t type;
+    const char* arch;
+    uint32_t build_time;
+    DependencyFile::md5rep_t md5;
+    std::string fileName;
+
+public:
+    // Written directly by the package readers.
+    int32_t fileTime;
+    int64_t size;
+
+private:
+    void addTo(std::vector<Dependency*>& list, const char* text);
+
+    std::vector<Dependency*> requireList;
+    std::vector<Dependency*> provideList;
+    std::vector<Dependency*> conflictList;
+    std::vector<Dependency*> obsoleteList;
+    const Source* source;
+    mutable Dependency* selfDependency;
+    const uint64_t sequence;
+};
+
+// The text of print(), at the statement's level.
+Log& operator<<(Log& log, const Package& p);
+inline Log& operator<<(Log&& log, const Package& p) { return log << p; }
+
+#endif

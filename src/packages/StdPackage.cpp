@@ -1,0 +1,5 @@
+#include "StdPackage.h"
+
+StdPackage::StdPackage(const std::string& name, const std::string& versionText) : Package(name, versionText) {}
+
+StdPackage::~StdPackage() = default;
