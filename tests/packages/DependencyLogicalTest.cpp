@@ -17,6 +17,7 @@
 #include "packages/DependencyFile.h"
 #include "packages/Package.h"
 #include "packages/internString.h"
+#include "support/EnglishTest.h"
 #include "support/LogCapture.h"
 
 namespace {
@@ -24,18 +25,7 @@ namespace {
 using testutil::codesOf;
 using testutil::raisedError;
 
-class DependencyLogicalTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        Log::resetForTest();
-        Messages::resetForTest();
-        Messages::setLocale("en_US");
-    }
-    void TearDown() override {
-        Log::resetForTest();
-        Messages::resetForTest();
-    }
-};
+class DependencyLogicalTest : public testutil::EnglishTest {};
 
 std::unique_ptr<DependencyLogical> dep(const std::string& text) {
     return std::make_unique<DependencyLogical>(text, nullptr);

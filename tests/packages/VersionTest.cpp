@@ -13,6 +13,7 @@
 #include "common/Log.h"
 #include "common/Messages.h"
 #include "common/error.h"
+#include "support/EnglishTest.h"
 
 namespace {
 
@@ -91,18 +92,7 @@ TEST(Version, ReparseInPlaceKeepsWhatTheTextLacks) {
     EXPECT_EQ(v.toString(), "0:1-2");
 }
 
-class VersionErrors : public ::testing::Test {
-protected:
-    void SetUp() override {
-        Log::resetForTest();
-        Messages::resetForTest();
-        Messages::setLocale("en_US");
-    }
-    void TearDown() override {
-        Log::resetForTest();
-        Messages::resetForTest();
-    }
-};
+class VersionErrors : public testutil::EnglishTest {};
 
 // Runs `call` and expects the one error of an empty version.
 template <class Call>
