@@ -3,22 +3,12 @@
 
 #include "common/Log.h"
 #include "common/Messages.h"
+#include "support/EnglishTest.h"
 #include "support/TestUtil.h"
 
 namespace {
 
-class MissingKeyGuard : public ::testing::Test {
-protected:
-    void SetUp() override {
-        Log::resetForTest();
-        Messages::resetForTest();
-        Messages::setLocale("en_US");
-    }
-    void TearDown() override {
-        Log::resetForTest();
-        Messages::resetForTest();
-    }
-};
+class MissingKeyGuard : public testutil::EnglishTest {};
 
 // The shared test main turns every lookup of a key without text into a test failure.
 TEST_F(MissingKeyGuard, LookupOfAMissingKeyFailsTheTest) {
