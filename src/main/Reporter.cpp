@@ -1,0 +1,4 @@
+#include "Reporter.h"
+
+bool Reporter::xmlOutput = false;
+std::string Reporter::statusPrefix;

@@ -1,0 +1,3 @@
+#include "noClearScreen.h"
+
+bool noClearScreen = false;
