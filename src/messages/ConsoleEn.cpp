@@ -694,4 +694,5 @@ void Messages::messages_rep::loadConsoleEn() {
     map["err_stat_file"] = "Failed to obtain information about the file %s: %s";
     map["err_no_librpm"] = "The librpm library was not found in the system.";
     map["err_comp_version"] = "Error: cannot determine the version of the installed component ";
+    map["warn_deprecated_option"] = "Warning: the option %s is deprecated and has no effect.";
 }
