@@ -151,6 +151,12 @@ const std::string& Package::getFileName() {
 
 void Package::setArch(const std::string& text) { arch = internString(text.empty() ? "noarch" : text.c_str()); }
 
+void Package::setArchAsGiven(const std::string& text) { arch = internString(text.c_str()); }
+
+void Package::setName(const std::string& text) { name = internString(text.c_str()); }
+
+void Package::setVersion(Version* v) { version.reset(v); }
+
 void Package::setBuildTime(const char* text) { setBuildTime(stringToInt(text ? text : "")); }
 
 void Package::setSize(const char* text) { size = stringToInt64(text ? text : ""); }

@@ -2,6 +2,8 @@
 #define VN_PACKAGES_PACKAGE_H
 
 #include <cstdint>
+#include <cstdio>
+#include <map>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -13,6 +15,7 @@
 #include "Version.h"
 
 class Source;
+class TiXmlElement;
 
 // The record of one package: identity, origin, file facts and its four dependency lists.
 // The repository owns every package; packages are never copied.
@@ -34,6 +37,24 @@ public:
     // The kind that the end of `fileName` selects (".rpm", ".deb", ".sh", tested in that
     // order), with that file name stored.
     static Package* create(const std::string& name, const std::string& versionText, const std::string& fileName);
+
+    // The package cache text format: one "T:value" line per field, single tags first, then
+    // the dependency lines, ended by "X:".
+    //
+    // Reads one record from the current position of `file` (the caller has skipped the white
+    // space before it) and returns the new package, which the caller owns. `*lineCounter`
+    // grows by one for every line read. A bad record raises (1,1,1,3) with a last line naming
+    // the line number and the line; nothing is returned then.
+    static Package* createFromCache(FILE* file, int* lineCounter);
+    // The package of the single tags of one record (tag letter to value; absent tags count as
+    // empty). No version is "err_cache_pkgvers".
+    static Package* createFromFields(const std::map<char, std::string>& fields);
+    // The package of a build description's `package` element; its type letter is 'n'. A
+    // missing attribute is "err_bad_pkgtag".
+    static Package* createFromXml(const TiXmlElement& element);
+    // Writes the package as one record, with `fileNameOverride` (when not null) as its file
+    // name, and flushes. A package without name or file name, or of type 'n', is only logged.
+    void writeToCache(FILE* file, const char* fileNameOverride) const;
 
     // Raises the null-pointer error for a package without a version.
     virtual Version* getVersion() const;
@@ -107,6 +128,15 @@ public:
     // Process-wide creation order: the last tie-break of orders that would otherwise fall
     // back to addresses and change from run to run. Nothing else reads it.
     uint64_t creationSequence() const { return sequence; }
+
+protected:
+    // For the kinds' readInfo, which take identity from the package file.
+    void setName(const std::string& text);
+    // Takes `v` and frees the version held so far.
+    void setVersion(Version* v);
+    bool hasVersion() const { return version.get() != nullptr; }
+    // Interned exactly as given: "" stays "".
+    void setArchAsGiven(const std::string& text);
 
 private:
     const char* name;
