@@ -1,8 +1,8 @@
 #include "DebVersion.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "../common/Messages.h"
 #include "../common/error.h"
@@ -26,12 +26,48 @@ int sign(int value) { return value < 0 ? -1 : (value > 0 ? 1 : 0); }
 
 error noPartComparison() { return error(3, 1, 1, 3) << Messages::getMessage("err_no_debpartver"); }
 
+// A triple whose texts point into a version text that the split has cut with NULs.
+struct TripleView {
+    unsigned long epoch = 0;
+    const char* upstream = "";
+    const char* revision = "";
+    bool informative() const { return epoch != 0 || *upstream || *revision; }
+};
+
+// dpkg's parse, in place: comparisons run often and need no copies of the parts.
+const char* splitInPlace(char* text, TripleView& out) {
+    if (!*text) return "version string is empty";
+    while (isBlank(*text)) ++text;
+    char* end = text;
+    while (*end && !isBlank(*end)) ++end;
+    for (const char* p = end; *p; ++p)
+        if (!isBlank(*p)) return "version string has embedded spaces";
+    // Trailing blanks end the version, as dpkg itself ends it there.
+    *end = '\0';
+
+    TripleView t;
+    if (char* colon = std::strchr(text, ':')) {
+        char* stop = nullptr;
+        t.epoch = std::strtoul(text, &stop, 10);
+        if (stop != colon) return "epoch in version is not number";
+        if (!colon[1]) return "nothing after colon in version number";
+        text = colon + 1;
+    }
+    if (char* hyphen = std::strrchr(text, '-')) {
+        *hyphen = '\0';
+        t.revision = hyphen + 1;
+    }
+    t.upstream = text;
+    out = t;
+    return nullptr;
+}
+
 // The blank triple for "<unknown>", else the parse; a failure is reported as dpkg reports it.
-bool readSide(const std::string& text, const char* side, DebVersion::Triple& out) {
+bool readSide(std::string& text, const char* side, TripleView& out) {
     if (text == "<unknown>") return true;
-    const std::string reason = DebVersion::parseTriple(text, out);
-    if (reason.empty()) return true;
-    std::fprintf(stderr, "version %s has bad syntax: %s\n", side, reason.c_str());
+    const char* reason = splitInPlace(&text[0], out);
+    if (!reason) return true;
+    std::fprintf(stderr, "version %s has bad syntax: %s\n", side, reason);
     return false;
 }
 
@@ -47,35 +83,12 @@ int DebVersion::compareRelease(const Version&) const { throw noPartComparison();
 int DebVersion::compareStrings(const char*, const char*) const { throw noPartComparison(); }
 
 std::string DebVersion::parseTriple(const std::string& text, Triple& out) {
-    if (text.empty()) return "version string is empty";
-
-    size_t start = 0;
-    while (start < text.size() && isBlank(text[start])) ++start;
-    size_t end = start;
-    while (end < text.size() && !isBlank(text[end])) ++end;
-    for (size_t i = end; i < text.size(); ++i)
-        if (!isBlank(text[i])) return "version string has embedded spaces";
-
-    // Trailing blanks end the version, as dpkg itself ends it there.
-    std::string rest = text.substr(start, end - start);
-    Triple t;
-    const size_t colon = rest.find(':');
-    if (colon != std::string::npos) {
-        const char* begin = rest.c_str();
-        char* stop = nullptr;
-        errno = 0;
-        t.epoch = std::strtoul(begin, &stop, 10);
-        if (stop != begin + colon) return "epoch in version is not number";
-        if (colon + 1 == rest.size()) return "nothing after colon in version number";
-        rest.erase(0, colon + 1);
-    }
-    const size_t hyphen = rest.rfind('-');
-    if (hyphen != std::string::npos) {
-        t.revision = rest.substr(hyphen + 1);
-        rest.erase(hyphen);
-    }
-    t.upstream = rest;
-    out = t;
+    std::string copy(text);
+    TripleView view;
+    if (const char* reason = splitInPlace(&copy[0], view)) return reason;
+    out.epoch = view.epoch;
+    out.upstream = view.upstream;
+    out.revision = view.revision;
     return std::string();
 }
 
@@ -106,10 +119,12 @@ int DebVersion::compareFragments(const char* a, const char* b) {
 
 // The result is only a sign: a raw difference of weights could itself be -255.
 int DebVersion::compare(const Version& other) const {
-    Triple a;
-    Triple b;
-    if (!readSide(toString(), "a", a)) return -255;
-    if (!readSide(other.toString(), "b", b)) return -255;
+    std::string textA = toString();
+    std::string textB = other.toString();
+    TripleView a;
+    TripleView b;
+    if (!readSide(textA, "a", a)) return -255;
+    if (!readSide(textB, "b", b)) return -255;
     if (!a.informative()) {
         std::fprintf(stderr, "version a is noninformative\n");
         return -255;
@@ -119,7 +134,7 @@ int DebVersion::compare(const Version& other) const {
         return -255;
     }
     if (a.epoch != b.epoch) return a.epoch > b.epoch ? 1 : -1;
-    const int r = compareFragments(a.upstream.c_str(), b.upstream.c_str());
+    const int r = compareFragments(a.upstream, b.upstream);
     if (r) return sign(r);
-    return sign(compareFragments(a.revision.c_str(), b.revision.c_str()));
+    return sign(compareFragments(a.revision, b.revision));
 }

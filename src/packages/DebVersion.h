@@ -14,8 +14,6 @@ public:
         unsigned long epoch = 0;
         std::string upstream;
         std::string revision;
-        // Not the blank triple.
-        bool informative() const { return epoch != 0 || !upstream.empty() || !revision.empty(); }
     };
 
     explicit DebVersion(const std::string& text);
