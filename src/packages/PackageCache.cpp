@@ -78,7 +78,7 @@ public:
         return true;
     }
 
-    // The next line as a record line: "(none)" deleted and checked.
+    // The current line as a record line: "(none)" deleted, then checked.
     void clean() {
         current = withoutNone(current);
         checkRecordLine(current);
