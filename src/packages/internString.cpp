@@ -16,35 +16,22 @@ const uint32_t primeLadder[] = {
     100663319u, 201326611u, 402653189u, 805306457u, 1610612741u, 3221225473u, 4294967291u,
 };
 
-uint32_t bucketCountFor(uint32_t wanted) {
-    for (uint32_t p : primeLadder)
-        if (p >= wanted) return p;
-    return primeLadder[sizeof primeLadder / sizeof primeLadder[0] - 1];
-}
-
-// Bytes are taken as signed chars: 200 counts as -56.
-uint32_t hashText(const char* text) {
-    uint32_t h = 0;
-    for (const char* p = text; *p; ++p) h = 5 * h + static_cast<uint32_t>(static_cast<signed char>(*p));
-    return h;
-}
-
 const unsigned blockSize = 65536;
 
 class NamePool {
 public:
-    NamePool() : buckets(bucketCountFor(100), nullptr) {}
+    NamePool() : buckets(primeTableSize(100), nullptr) {}
 
     const char* intern(const char* text) {
         std::lock_guard<std::mutex> hold(lock);
-        const uint32_t h = hashText(text);
+        const uint32_t h = internHash(text);
         for (Node* n = buckets[h % buckets.size()]; n; n = n->next)
             if (std::strcmp(n->text, text) == 0) return n->text;
 
         const size_t length = std::strlen(text) + 1;
         char* copy = allocate(length);
         std::memcpy(copy, text, length);
-        if (count + 1 > buckets.size()) grow(bucketCountFor(static_cast<uint32_t>(count + 1)));
+        if (count + 1 > buckets.size()) grow(primeTableSize(static_cast<uint32_t>(count + 1)));
         Node* node = newNode();
         node->text = copy;
         node->hash = h;
@@ -131,6 +118,19 @@ NamePool& pool() {
 }
 
 }  // namespace
+
+uint32_t primeTableSize(uint32_t wanted) {
+    for (uint32_t p : primeLadder)
+        if (p >= wanted) return p;
+    return primeLadder[sizeof primeLadder / sizeof primeLadder[0] - 1];
+}
+
+// Bytes are taken as signed chars: 200 counts as -56.
+uint32_t internHash(const char* text) {
+    uint32_t h = 0;
+    for (const char* p = text; *p; ++p) h = 5 * h + static_cast<uint32_t>(static_cast<signed char>(*p));
+    return h;
+}
 
 const char* internString(const char* text) { return pool().intern(text); }
 
