@@ -39,8 +39,9 @@ Options& Options::instance() {
     if (object) return *object;
     try {
         object = new Options(commandLineArgs.argc, commandLineArgs.argv);
-    } catch (const error&) {
-        // Later readers (the exit path's summary mail, for one) see defaults, not half a build.
+    } catch (...) {
+        // Later readers (the exit path's summary mail, for one) see defaults, not half a build
+        // and not a second build.
         object = new Options();
         throw;
     }

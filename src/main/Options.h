@@ -109,6 +109,15 @@ public:
     void appendPackageList(std::vector<std::string>& list, const std::string& value);
     void checkOptions();
 
+    // Where an argument vector holds a "--proxy-password" value: argument `index` from byte
+    // `offset` on (0 for a separate word, after the '=' of "--proxy-pa=value"). The option
+    // parser's own rules find them, abbreviations included; it prints nothing meanwhile.
+    struct ArgumentPiece {
+        int index;
+        size_t offset;
+    };
+    static std::vector<ArgumentPiece> findProxyPasswords(int argc, char** argv);
+
     // The saved command line as one shell text: every argument quoted for /bin/sh, each
     // followed by one blank.
     static std::string getCommandLine();

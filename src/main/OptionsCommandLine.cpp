@@ -327,6 +327,31 @@ void Options::parseCommandLine(int argc, char** argv) {
     }
 }
 
+std::vector<Options::ArgumentPiece> Options::findProxyPasswords(int argc, char** argv) {
+    std::vector<ArgumentPiece> found;
+    if (argc < 1 || !argv) return found;
+    // getopt may reorder what it is given; the caller's vector stays as it is.
+    std::vector<char*> words(argv, argv + argc);
+    words.push_back(nullptr);
+
+    const int savedOpterr = opterr;
+    opterr = 0;
+    optind = 0;
+    for (;;) {
+        const int c = getopt_long(argc, words.data(), shortOptions, optionTable, nullptr);
+        if (c == -1) break;
+        if (c != optProxyPassword || !optarg) continue;
+        // The value is the last word the option used: a word of its own, or its tail after '='.
+        const int index = optind - 1;
+        const char* word = words[index];
+        const size_t offset = optarg == word ? 0 : static_cast<size_t>(optarg - word);
+        found.push_back(ArgumentPiece{index, offset});
+    }
+    opterr = savedOpterr;
+    optind = 0;
+    return found;
+}
+
 void Options::setCommand(const char* optionName, int newCommand) {
     static std::string lastCommandOption;
     workMode = CommandLine;

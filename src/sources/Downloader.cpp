@@ -1,6 +1,7 @@
 #include "Downloader.h"
 
 #include <boost/format.hpp>
+#include <cstdlib>
 
 #include "../common/Log.h"
 #include "../common/Messages.h"
@@ -58,4 +59,19 @@ int Downloader::printConsoleProgress(uint32_t total, uint32_t now) {
         Log(0) << std::to_string(percent) + "%..";
     lastPrintedPercent = percent;
     return 0;
+}
+
+void Downloader::Proxy::exportToEnvironment() const {
+    if (host.empty()) return;
+    setProxy(host, port);
+    const std::string address = host + ":" + std::to_string(port);
+    bool exported = false;
+    for (const char* name : {"FTP_PROXY", "HTTP_PROXY"}) {
+        if (::getenv(name)) continue;
+        ::setenv(name, address.c_str(), 0);
+        exported = true;
+    }
+    if (user.empty()) return;
+    setProxyCredentials(user, password);
+    if (exported) ::setenv("HTTP_PROXY_AUTH", (user + ":" + password).c_str(), 0);
 }

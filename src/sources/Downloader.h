@@ -17,6 +17,13 @@ public:
         int port = 0;
         std::string user;
         std::string password;
+
+        // Makes this proxy the default of every transfer of the process and of the child
+        // processes it starts: FTP_PROXY and HTTP_PROXY get "host:port" where they are
+        // unset, and HTTP_PROXY_AUTH "user:password" only when one of them was set here, so
+        // credentials never pair with a proxy that someone else chose. An empty host does
+        // nothing at all.
+        void exportToEnvironment() const;
     };
 
     // Creates the directory part of the target with its parents. Failure: the mkdir error,

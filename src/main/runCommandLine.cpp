@@ -1,0 +1,5 @@
+#include "runCommandLine.h"
+
+#include "mainRoutines.h"
+
+void runCommandLine() { throwNotImplemented(); }

@@ -1,0 +1,5 @@
+#include "runMirror.h"
+
+#include "mainRoutines.h"
+
+void runMirror() { throwNotImplemented(); }
