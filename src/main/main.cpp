@@ -37,6 +37,13 @@
 
 namespace {
 
+// "usage10", "usage20" and "usage30", nothing between or after them.
+void printUsage() {
+    std::cout << Messages::getMessage("usage10") << Messages::getMessage("usage20")
+              << Messages::getMessage("usage30");
+    std::cout.flush();
+}
+
 void writeBanner(int argc, char** argv, struct tm& start) {
     // The first lookup chooses the catalogue and logs the locale: before the banner, not inside it.
     const std::string& name = Messages::getMessage("Vantrell");

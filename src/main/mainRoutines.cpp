@@ -1,20 +1,12 @@
 #include "mainRoutines.h"
 
 #include <boost/filesystem/operations.hpp>
-#include <iostream>
 
-#include "../common/Messages.h"
 #include "../common/TerminationState.h"
 #include "../common/error.h"
 #include "../common/exec_cmd.h"
 #include "../common/fileops.h"
 #include "Options.h"
-
-void printUsage() {
-    std::cout << Messages::getMessage("usage10") << Messages::getMessage("usage20")
-              << Messages::getMessage("usage30");
-    std::cout.flush();
-}
 
 void onSignal(int signal) { requestTermination(signal); }
 

@@ -8,9 +8,6 @@ class Options;
 
 // Small routines of the program entry.
 
-// "usage10", "usage20" and "usage30" to standard output, nothing between or after them.
-void printUsage();
-
 // The SIGINT and SIGHUP handler: only records the request, the running code stops at its
 // checkpoints.
 void onSignal(int signal);

@@ -10,6 +10,22 @@ void stopStatusServer() {
     if (pid != 0) ::kill(pid, SIGTERM);
 }
 
+namespace {
+
+// "stage" and "step" have one form: the number in an attribute of the element's own name,
+// the count in that name + "_n", then id and title.
+TiXmlElement positionElement(const std::string& name, unsigned number, unsigned count, const std::string& id,
+                             const std::string& title) {
+    TiXmlElement e(name);
+    e.SetAttribute(name, std::to_string(number));
+    e.SetAttribute(name + "_n", std::to_string(count));
+    e.SetAttribute("id", id);
+    e.SetAttribute("title", title);
+    return e;
+}
+
+}  // namespace
+
 TiXmlElement makeProgressElement(const ProgressRecord& record) {
     TiXmlElement progress("progress");
     if (record.finished) progress.SetAttribute("finished", "true");
@@ -19,19 +35,9 @@ TiXmlElement makeProgressElement(const ProgressRecord& record) {
         errorChild.InsertEndChild(TiXmlText(record.getErrorText()));
         progress.InsertEndChild(errorChild);
     }
-
-    TiXmlElement stage("stage");
-    stage.SetAttribute("stage", std::to_string(record.stage));
-    stage.SetAttribute("stage_n", std::to_string(record.stageCount));
-    stage.SetAttribute("id", record.getStageId());
-    stage.SetAttribute("title", record.getStageTitle());
-    progress.InsertEndChild(stage);
-
-    TiXmlElement step("step");
-    step.SetAttribute("step", std::to_string(record.step));
-    step.SetAttribute("step_n", std::to_string(record.stepCount));
-    step.SetAttribute("id", record.getStepId());
-    step.SetAttribute("title", record.getStepTitle());
-    progress.InsertEndChild(step);
+    progress.InsertEndChild(
+        positionElement("stage", record.stage, record.stageCount, record.getStageId(), record.getStageTitle()));
+    progress.InsertEndChild(
+        positionElement("step", record.step, record.stepCount, record.getStepId(), record.getStepTitle()));
     return progress;
 }

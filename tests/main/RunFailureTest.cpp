@@ -1,11 +1,15 @@
 // What ends a failed run: each type that can leave a phase of the run, mapped to its log line
 // and report. Every row runs in a child of its own, since the termination state, the log and
 // the catalogue are process-wide.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <functional>
 #include <stdexcept>
 
+#include "common/Log.h"
 #include "common/Messages.h"
 #include "common/TerminationState.h"
 #include "common/error.h"
@@ -140,6 +144,32 @@ TEST_F(RunFailureChain, LockTestErrorNamesTheCheckAndHasNoClass) {
         std::string("Not all packages were installed.\n") + suppMaybe;
     EXPECT_EQ(describe(f), expected(false, false, "", "Error: " + report, report));
     EXPECT_EQ(testutil::codesOf(e), "(4,1,1,2)");
+}
+
+TEST_F(RunFailureChain, IdleTimeoutEndsWithItsNoticeAndStatusZero) {
+    testutil::TempDir dir;
+    const std::string out = dir / "out", err = dir / "err";
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::dup2(::open(out.c_str(), O_WRONLY | O_CREAT, 0600), 1);
+        ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT, 0600), 2);
+        Messages::setLocale("en_US");
+        // The web mode silences the console once it has shown its address.
+        Log::consoleLevel = -1;
+        try {
+            throw WebUiTransport::timeout();
+        } catch (...) {
+            RunFailure::fromCurrentException().end();
+        }
+        ::_exit(99);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(testutil::readFile(out), "") << "no report";
+    EXPECT_EQ(testutil::readFile(err),
+              " Corvane Products Installer was closed because of a long period of inactivity.\n");
 }
 
 }  // namespace
