@@ -99,6 +99,7 @@ void Package::addProvide(const char* text) { addTo(provideList, text); }
 void Package::addConflict(const char* text) { addTo(conflictList, text); }
 void Package::addObsolete(const char* text) { addTo(obsoleteList, text); }
 void Package::addProvideDependency(Dependency* dep) { provideList.push_back(dep); }
+void Package::addObsoleteDependency(Dependency* dep) { obsoleteList.push_back(dep); }
 
 Dependency* Package::getRequire(unsigned i) const { return entry(requireList, i); }
 Dependency* Package::getProvide(unsigned i) const { return entry(provideList, i); }

@@ -71,8 +71,9 @@ public:
     void addProvide(const char* text);
     void addConflict(const char* text);
     void addObsolete(const char* text);
-    // Takes ownership.
+    // Take ownership.
     void addProvideDependency(Dependency* dep);
+    void addObsoleteDependency(Dependency* dep);
 
     // Null at and past the end.
     Dependency* getRequire(unsigned i) const;
@@ -135,6 +136,8 @@ protected:
     // Takes `v` and frees the version held so far.
     void setVersion(Version* v);
     bool hasVersion() const { return version.get() != nullptr; }
+    // The file name as set, without the made-up one of getFileName().
+    const std::string& givenFileName() const { return fileName; }
     // Interned exactly as given: "" stays "".
     void setArchAsGiven(const std::string& text);
 

@@ -34,6 +34,12 @@ public:
     int parse(const char* text);
     // A null or empty text leaves the release alone and gives -1.
     int setRelease(const char* text);
+    // The epoch of a package header, which carries it apart from the version text; marked
+    // present, also when 0.
+    void setEpoch(uint32_t value) {
+        epoch = value;
+        has_epoch = true;
+    }
 
     // [epoch:]version; an empty version reads "no_versioning_data".
     std::string getVersionString() const;
