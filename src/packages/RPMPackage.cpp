@@ -47,13 +47,14 @@ public:
     bool found;
 };
 
-// Every 16-bit value of an entry of that type; false for an absent entry or another type.
-bool getInt16Array(Header header, rpmTagVal tag, std::vector<uint16_t>& out) {
+// Every value of a number entry of `type`; false for an absent entry or another type.
+template <class T>
+bool getNumbers(Header header, rpmTagVal tag, rpmTagType type, T* (*valueAt)(rpmtd), std::vector<T>& out) {
     out.clear();
     Entry e(header, tag);
-    if (!e.is(RPM_INT16_TYPE)) return false;
+    if (!e.is(type)) return false;
     rpmtdInit(e.td);
-    while (rpmtdNext(e.td) >= 0) out.push_back(*rpmtdGetUint16(e.td));
+    while (rpmtdNext(e.td) >= 0) out.push_back(*valueAt(e.td));
     return true;
 }
 
@@ -102,12 +103,7 @@ bool rpmHeaderGetString(headerToken_s* header, int32_t tag, std::string& out) {
 }
 
 bool rpmHeaderGetInt32Array(headerToken_s* header, int32_t tag, std::vector<uint32_t>& out) {
-    out.clear();
-    Entry e(header, tag);
-    if (!e.is(RPM_INT32_TYPE)) return false;
-    rpmtdInit(e.td);
-    while (rpmtdNext(e.td) >= 0) out.push_back(*rpmtdGetUint32(e.td));
-    return true;
+    return getNumbers(header, tag, RPM_INT32_TYPE, rpmtdGetUint32, out);
 }
 
 bool rpmHeaderGetStringArray(headerToken_s* header, int32_t tag, std::vector<std::string>& out) {
@@ -199,7 +195,7 @@ void RPMPackage::readHeader(headerToken_s* h, const std::string& file) {
         std::vector<std::string> digests;
         std::vector<std::string> linkTargets;
         std::vector<uint32_t> dirIndexes;
-        if (!rpmHeaderGetStringArray(h, RPMTAG_DIRNAMES, dirNames) || !getInt16Array(h, RPMTAG_FILEMODES, modes) ||
+        if (!rpmHeaderGetStringArray(h, RPMTAG_DIRNAMES, dirNames) || !getNumbers(h, RPMTAG_FILEMODES, RPM_INT16_TYPE, rpmtdGetUint16, modes) ||
             !rpmHeaderGetStringArray(h, RPMTAG_FILEDIGESTS, digests) ||
             !rpmHeaderGetStringArray(h, RPMTAG_FILELINKTOS, linkTargets) ||
             !rpmHeaderGetInt32Array(h, RPMTAG_DIRINDEXES, dirIndexes))
