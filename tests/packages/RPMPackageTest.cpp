@@ -29,13 +29,7 @@ using testutil::codesOf;
 using testutil::raisedError;
 using testutil::rpmFixture;
 using testutil::rpmQuery;
-
-std::vector<std::string> splitLines(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) out.push_back(line);
-    return out;
-}
+using testutil::splitLines;
 
 std::string textOf(const Dependency& d) {
     std::ostringstream s;

@@ -54,6 +54,13 @@ StderrCapture::~StderrCapture() {
 
 std::string StderrCapture::text() const { return readFile(file); }
 
+std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
+}
+
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream s;

@@ -38,6 +38,8 @@ private:
 };
 
 std::string readFile(const std::string& path);
+// The lines of `text` without their "\n"; a last line without one counts too.
+std::vector<std::string> splitLines(const std::string& text);
 void writeFile(const std::string& path, const std::string& content);
 
 struct RunResult {
