@@ -35,9 +35,10 @@ public:
 
     Package* getMaster() const { return master; }
 
-    // The provides that satisfy this dependency, in the order they were found. The list is
-    // never shortened: the repository's indexes refer to its entries.
+    // The provides that satisfy this dependency, in the order they were found. Only the
+    // repository's resolution of its requires empties the list, before it fills it anew.
     void addResolver(const Dependency* provide);
+    void clearResolvers() { resolvers.clear(); }
     // Null at and past the end.
     const Dependency* getResolver(unsigned index) const;
 

@@ -59,6 +59,8 @@ public:
     int getMode() const { return mode; }
     // Null without a digest.
     const md5rep_t* getDigest() const { return digest; }
+    // The pooled kept text ("" when none): equal texts are the same pointer.
+    const char* getKeptText() const { return text; }
 
 private:
     const char* directory;

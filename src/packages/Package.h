@@ -127,7 +127,7 @@ public:
     bool checkMd5() const;
 
     // Process-wide creation order: the last tie-break of orders that would otherwise fall
-    // back to addresses and change from run to run. Nothing else reads it.
+    // back to addresses and change from run to run (PackageCreationLess).
     uint64_t creationSequence() const { return sequence; }
 
 protected:
@@ -165,6 +165,14 @@ private:
     const Source* source;
     mutable Dependency* selfDependency;
     const uint64_t sequence;
+};
+
+// Orders packages by creation: maps and sets of packages that someone walks use it, so that
+// the walk, and what it decides, is the same from run to run (addresses are not).
+struct PackageCreationLess {
+    bool operator()(const Package* a, const Package* b) const {
+        return a->creationSequence() < b->creationSequence();
+    }
 };
 
 // The text of print(), at the statement's level.

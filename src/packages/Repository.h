@@ -72,8 +72,46 @@ public:
     // reports, unchanged even when empty; "" when there is no such source.
     std::string getPkgVersionFromSystemDirectly(const std::string& name);
 
-    // Reads records of the package cache text format until the end of `file`.
+    // Reads records of the package cache text format until the end of `file`; every package
+    // read gets `type` and `source`. With DUPS_REPLACE_SAME_SOURCE a record equal (name,
+    // version, arch text) to a package of `source` that the pool held before the call takes
+    // that package's place; the package replaced gets type 'z' and stays alive in
+    // removedPackages. A bad record or a termination request ends the read with the error;
+    // what was read before stays. Every index is stale afterwards, also after an error.
     void addFromCache(FILE* file, Package::type_t type, dups_mode_t mode, const Source* source);
+    // The dummy "dummy_obsoleter_<name>" (type 'd') that obsoletes `name`, made on the first
+    // call for the name. It enters pkgList and the obsoletes index at once but marks no index
+    // stale, so the name index may miss it until the next change.
+    Package* addRemoverFor(const std::string& name);
+    // Fetches the file of every package of a remote source, in list order, through its
+    // source, with one progress step each in stage 3. Errors of a fetch pass unchanged.
+    void downloadPackages(const std::vector<const Package*>& packages);
+
+    // Look-ups of the dependency indexes. Each rebuilds the index it reads when it is stale
+    // (and the provides through findProviders), nothing else. The results are copies in
+    // pool order: the resolver calls back into the repository while it walks them, and a
+    // rebuild meanwhile must not pull them from under it.
+    //
+    // The pooled provides with the same key as `dep` (kind, name; for files the directory);
+    // the caller still tests Dependency::matches.
+    std::vector<const Dependency*> findProviders(const Dependency* dep);
+    // What `pkg` obsoletes, and who obsoletes `pkg`.
+    std::vector<Package*> getObsoletedBy(const Package* pkg);
+    std::vector<Package*> getObsoleters(const Package* pkg);
+    // Adds the obsoletes pairs of `pkg` without touching a dirty flag.
+    void indexObsoletes(const Package* pkg);
+    // Declared conflicts (a package conflicting with its own provide included) and file
+    // conflicts: what `pkg` conflicts with, and who conflicts with `pkg`.
+    std::vector<Package*> getConflictsOf(const Package* pkg);
+    std::vector<Package*> getConflictedBy(const Package* pkg);
+    bool conflictsWith(const Package* a, const Package* b);
+    // The packages with a require that `pkg` resolves.
+    std::vector<Package*> getRequirers(const Package* pkg);
+    // Resolves every require of the pool against the provides: a require that the package
+    // (or a package of a given name) provides itself is erased from it; every other require
+    // gets its resolvers, and one without any is logged and recorded in unresolvedRequires.
+    void resolveRequires();
+    bool isGivenName(const char* name) const { return givenNames.count(name) != 0; }
 
     // Look-ups by an interned name (internString); any other pointer finds nothing. The
     // result is a copy, so it stays valid when a later call rebuilds the index.
@@ -94,8 +132,9 @@ public:
     std::vector<Package*> pkgList;
     // Nothing fills them; addPackage honours whatever they hold.
     std::vector<Regexp> ignorePatterns;
-    // Package that is not installed -> its first require without a provider.
-    std::map<Package*, Dependency*> unresolvedRequires;
+    // Package that is not installed -> its first require without a provider. Only grows. The
+    // resolver walks it: ordered by creation, so its walk repeats from run to run.
+    std::map<Package*, Dependency*, PackageCreationLess> unresolvedRequires;
     // The registered sources in the order they registered, each once: the walks over them
     // must not change from run to run, as an order by address would.
     std::vector<Source*> sources;
@@ -124,6 +163,18 @@ public:
 
 private:
     void rebuildNamesIfDirty();
+    void rebuildProvidesIfDirty();
+    void rebuildObsoletesIfDirty();
+    void rebuildConflictsIfDirty();
+    // The group of pooled provides with `dep`'s key, in pool order, after a provides rebuild
+    // when stale; valid until the provides index changes.
+    std::pair<ProvidesIndex::const_iterator, ProvidesIndex::const_iterator> providers(const Dependency* dep);
+    void indexConflicts(Package* a);
+    // Puts `replacement` in the place of the first package that the name index holds for its
+    // name with an equal version, the same arch text and `source`; appends it when there is
+    // none. `positions`: where each package of the pool stands in pkgList.
+    void replaceOrAppend(Package* replacement, const Source* source,
+                         std::unordered_map<const Package*, size_t>& positions);
 };
 
 #endif

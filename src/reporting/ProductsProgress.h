@@ -1,0 +1,37 @@
+#ifndef VN_REPORTING_PRODUCTSPROGRESS_H
+#define VN_REPORTING_PRODUCTSPROGRESS_H
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+// How far the installation of each selected release has come, package by package. One lives
+// per run: the installer makes it and destroys it, everyone else reaches it through
+// instance(). Several threads use it (the web engine asks for progress while the installation
+// thread writes), so every operation on the registry and the packages holds one mutex.
+class ProductsProgress {
+public:
+    struct PackageEntry {
+        // 0 registered, 1 downloaded, 3 installed.
+        int32_t stage = 0;
+    };
+
+    ProductsProgress();
+    // Raises the internal error when this object is not registered (and no other exception
+    // is in flight; then it only logs).
+    ~ProductsProgress() noexcept(false);
+    ProductsProgress(const ProductsProgress&) = delete;
+    ProductsProgress& operator=(const ProductsProgress&) = delete;
+
+    // The live object, null when none lives; several live ones are an internal error.
+    static ProductsProgress* instance();
+
+    // The stage of a registered package; a package never registered stays unknown.
+    void set_progress(int32_t stage, const std::string& packageName);
+
+private:
+    std::map<std::string, PackageEntry> packages;
+    int uncaughtAtConstruction;
+};
+
+#endif
