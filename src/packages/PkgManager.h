@@ -1,11 +1,142 @@
 #ifndef VN_PACKAGES_PKGMANAGER_H
 #define VN_PACKAGES_PKGMANAGER_H
 
-// The dependency resolver.
+#include <cstdint>
+#include <list>
+#include <map>
+#include <set>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include <boost/shared_ptr.hpp>
+
+#include "Dependency.h"
+#include "Package.h"
+#include "Reason.h"
+
+class Repository;
+
+// What the caller decides about a resolution; the resolver keeps its own copy.
+struct ResolverOptions {
+    // Every caller sets 1: choosing among alternatives by the gravity rules is the only way
+    // of resolving there is.
+    int useGravity;
+    // The setting "upgrade-system-packages": prefer a newer package to an installed one.
+    bool upgradeSystemPackages;
+};
+
+// What a finished resolution would change on the host.
+struct ResolveStatistics {
+    uint32_t systemNew;
+    uint32_t systemUpgrade;
+    uint32_t removals;
+    uint64_t systemSize;
+    uint32_t buildNew;
+    uint32_t buildUpgrade;
+    uint64_t buildSize;
+    uint32_t totalNew;
+    uint32_t totalUpgrade;
+    uint32_t totalRemovals;
+    uint64_t totalSize;
+};
+
+// The dependency resolver: grows a start list of packages in place into every package that
+// must be installed, or explains why it cannot. One resolver serves one resolution; the
+// packages and dependencies it points at belong to the repository and are never freed here.
+//
+// The blacklist (packages kept out of the solution, each with its reason) only grows. When it
+// grows during an attempt, `unhappy` is thrown and the attempt starts again from the start
+// list, so each attempt differs from the last.
 class PkgManager {
 public:
     // The blacklist has grown: the running resolution must start again from its start list.
     class unhappy {};
+
+    struct DependencyHash {
+        size_t operator()(const Dependency* d) const { return d->hash(); }
+    };
+    struct DependencyEquals {
+        bool operator()(const Dependency* a, const Dependency* b) const { return a->equals(b); }
+    };
+    typedef std::unordered_set<const Dependency*, DependencyHash, DependencyEquals> DependencySet;
+    // Walked in creation order of the packages, so what is blacklisted and explained first is
+    // the same in every run.
+    typedef std::map<const Package*, boost::shared_ptr<Reason>, PackageCreationLess> BlackList;
+
+    // Takes a copy of `*options` and of `*list` (the start list); `list` grows in place.
+    PkgManager(Repository* repository, std::vector<const Package*>* list, const ResolverOptions* options);
+    PkgManager(const PkgManager&) = delete;
+    PkgManager& operator=(const PkgManager&) = delete;
+    ~PkgManager();
+
+    // Packages that count as asked for by the user, besides the start list.
+    void addRequestedPackages(const std::vector<const Package*>& packages);
+
+    bool isRequested(const Package* p) const;
+    // On the blacklist or marked for removal.
+    bool isBlack(const Package* p, bool quiet);
+    // The newest package of p's name that is not black, when it is newer than p; else null.
+    const Package* findNewerNonBlackPackage(const Package* p);
+    // p's requires that neither a listed nor an installed package satisfies.
+    int countMissingRequires(const Package* p);
+    bool conflictsWithSystemOrNecessary(const Package* p);
+    // Some require of p is resolved by q, and every resolver of every require of p is q or a
+    // copy of it (same name, version and arch).
+    bool dependsOnlyOn(const Package* p, const Package* q);
+    // "i386", "i586" and "i686" count as one architecture.
+    static bool isSameArch(const std::string& a, const std::string& b);
+    // `osArch`, with "i386" read as "i686"; empty is an internal error.
+    std::string getOsArch() const;
+
+    // >0: a is preferred, <0: b is, 0: no preference.
+    int compareByType(const Package* a, const Package* b) const;
+    int compareArch(const Package* a, const Package* b) const;
+    // Two providers of the same name.
+    int cmpPriority(const Package* a, const Package* b) const;
+
+    void getStatistics(ResolveStatistics& s);
+
+    // Appends p unless a package of the same name, version and arch text is listed.
+    void addToNecessaryList(const Package* p);
+    // Appends d unless a dependency with the same key waits already.
+    void addDefferedDependency(const Dependency* d);
+    void logPackageList(int level, const std::vector<const Package*>& list);
+
+    // One package onto the blacklist. A requested package there fails the resolution, after
+    // its explanation, unless a newer package of its name stands in for it.
+    void addBlackPackage(const Package* p, boost::shared_ptr<Reason> reason);
+    // Blacklists p, its copies and every package left without a resolver by them, then throws
+    // `unhappy`. Returns normally only when p was black already.
+    void appendBlackPackage(const Package* p, boost::shared_ptr<Reason> reason);
+    // The copies of p (p included), each with a reason of its own, into `newBlacks`.
+    void blackSamePackages(BlackList& newBlacks, const Package* p, boost::shared_ptr<Reason> reason);
+    // No level can resolve d: its master goes onto the blacklist (`unhappy`), or, when that
+    // cannot help, the resolution fails. Never returns.
+    [[noreturn]] void blackListMasterAndThrowUnhappy(const Dependency* d);
+    // Every package of the repository with an unresolved require onto the blacklist.
+    void blacklistUnresolved();
+
+    // Appends the explanation of p's blacklist entry to `explanations`, following unresolved
+    // requires through the providers that were blacklisted in turn; each package once.
+    void explainProblem(const Package* p, std::set<const Package*>& visited);
+    void explainClash(const Package* first, const Package* second);
+    // The explanations for the user: a head line and the first three entries.
+    std::string getReport();
+
+    Repository* repository;
+    std::vector<const Package*>* necessaryList;
+    ResolverOptions options;
+    // Resolution level of direct requires; the installers' prepare step sets 5.
+    int level;
+    std::vector<const Package*> startList;
+    std::vector<const Package*> requestedList;
+    // The caller assigns it after construction.
+    std::string osArch;
+    std::list<const Dependency*> defferedList;
+    DependencySet resolvedDependencies;
+    BlackList blackList;
+    std::list<std::string> explanations;
 };
 
 #endif
