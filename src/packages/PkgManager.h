@@ -117,6 +117,45 @@ public:
     // Every package of the repository with an unresolved require onto the blacklist.
     void blacklistUnresolved();
 
+    // Grows the start list into everything it needs, in attempts that start again from the
+    // start list whenever the blacklist grows; fails with a class-5 error when no attempt
+    // completes. In predictive mode the first attempt walks only the last package of the list
+    // and what it pulls in. `unhappy` never leaves it.
+    void findNecessaryPackages(bool predictive);
+    // Settles the first deferred dependency that the lowest possible level decides; at level 5
+    // the first undecidable one blacklists its master.
+    void resolveDefferedDependencies();
+    // Everything one package needs: its requires, then the indirect steps.
+    void findRequiredFor(const Package* pkg);
+    // False when an equivalent package is listed already. A listed package of the same name
+    // and another version, or a conflicting one, sends one of the two to the blacklist.
+    bool appendNecessaryPackage(const Package* pkg);
+    // An installed package that blocks the solution: the user must remove it.
+    [[noreturn]] void removeModeSolution(const Package* pkg);
+
+    // What installing pkg does to installed packages (run after its requires, in this order).
+    void findHardwiredDependencies(const Package* pkg);
+    void findObsoletesDependencies(const Package* pkg);
+    void findConflicts(const Package* pkg);
+    void findReverseConflicts(const Package* pkg);
+    void findOtherArchDependencies(const Package* pkg);
+
+    // Appends the providers of d that win against all others at the resolution level `lvl`.
+    // True when d is resolved (now or before) or needs no provider; false when this level
+    // cannot decide.
+    bool selectBestResolvers(const Dependency* d, int lvl, bool skipResolvedCheck);
+    // Two providers of other names: 1 keeps currBest, -1 drops it, 0 undecided at `lvl`.
+    int smartGravity(const Dependency* d, const Package* currBest, const Package* currTest, int lvl);
+    // Trial resolutions of the list with each of the two: fewer removals, then fewer new
+    // packages, win.
+    int compareBranches(const Package* currBest, const Package* currTest);
+    // Two conflicting packages: 0 the listed one goes onto the blacklist, 1 the new one, 2 both.
+    int selectBlackPackage(const Package* listed, const Package* newPkg, boost::shared_ptr<Reason> reason);
+
+    // Package names preferred among providers of other names. Process-wide: the build loader
+    // adds the names every loaded build description prefers; nothing removes any.
+    static std::set<std::string> preferredPackages;
+
     // Appends the explanation of p's blacklist entry to `explanations`, following unresolved
     // requires through the providers that were blacklisted in turn; each package once.
     void explainProblem(const Package* p, std::set<const Package*>& visited);

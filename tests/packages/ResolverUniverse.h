@@ -1,6 +1,7 @@
 #ifndef VN_TESTS_PACKAGES_RESOLVERUNIVERSE_H
 #define VN_TESTS_PACKAGES_RESOLVERUNIVERSE_H
 
+#include <cctype>
 #include <cstdio>
 #include <sstream>
 #include <stdexcept>
@@ -18,14 +19,18 @@ namespace testutil {
 // "u.cache" (updates), whichever are there, read in that order, then resolved. Packages are
 // created in the order of the records, so the creation order of a universe is its file order.
 //
+// A "loose.cache" holds packages that are read but not pooled (a start package that the
+// repository does not know). A folder given as an absolute path is read from there.
+//
 // The repository frees no package; the universe frees them all when it goes, so resolvers
 // over it must go first.
 class ResolverUniverse {
 public:
     explicit ResolverUniverse(const std::string& folder) {
+        const std::string dir =
+            !folder.empty() && folder[0] == '/' ? folder : std::string(VN_FIXTURES_DIR) + "/resolver/" + folder;
         for (char type : std::string("sbtu")) {
-            const std::string path = std::string(VN_FIXTURES_DIR) + "/resolver/" + folder + "/" + type + ".cache";
-            FILE* file = std::fopen(path.c_str(), "r");
+            FILE* file = std::fopen((dir + "/" + type + ".cache").c_str(), "r");
             if (!file) continue;
             try {
                 repo.addFromCache(file, type, Repository::DUPS_KEEP_ALL, nullptr);
@@ -36,11 +41,22 @@ public:
             std::fclose(file);
         }
         if (repo.pkgList.empty()) throw std::invalid_argument("no packages in resolver fixture " + folder);
+        if (FILE* file = std::fopen((dir + "/loose.cache").c_str(), "r")) {
+            int lines = 0;
+            for (int c; (c = std::getc(file)) != EOF;) {
+                if (std::isspace(c)) continue;
+                std::ungetc(c, file);
+                loose.push_back(Package::createFromCache(file, &lines));
+                loose.back()->setType('b');
+            }
+            std::fclose(file);
+        }
         repo.resolveRequires();
     }
     ~ResolverUniverse() {
         for (Package* p : repo.pkgList) delete p;
         for (Package* p : repo.removedPackages) delete p;
+        for (Package* p : loose) delete p;
     }
     ResolverUniverse(const ResolverUniverse&) = delete;
     ResolverUniverse& operator=(const ResolverUniverse&) = delete;
@@ -52,13 +68,20 @@ public:
             if (p->toString() == text && (type == 0 || p->getType() == type)) return p;
         throw std::invalid_argument("no package " + text + " in the universe");
     }
+    // A package of "loose.cache" is named "loose:" + its print form.
     std::vector<const Package*> list(const std::vector<std::string>& texts) const {
         std::vector<const Package*> out;
-        for (const std::string& t : texts) out.push_back(pkg(t));
+        for (const std::string& t : texts) out.push_back(t.compare(0, 6, "loose:") == 0 ? loosePkg(t.substr(6)) : pkg(t));
         return out;
+    }
+    const Package* loosePkg(const std::string& text) const {
+        for (const Package* p : loose)
+            if (p->toString() == text) return p;
+        throw std::invalid_argument("no loose package " + text + " in the universe");
     }
 
     Repository repo;
+    std::vector<Package*> loose;
 };
 
 // Print forms of packages, for comparing lists in one expectation.
