@@ -164,6 +164,38 @@ void copy_contents(const std::string& from, const std::string& to) {
     copyBytes(in, out, from, to, true);
 }
 
+FileIdentity create_private_file(const std::string& path) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) == 0 && ::unlink(path.c_str()) != 0 && errno != ENOENT) {
+        const int e = errno;
+        throw error(4, 1, 1, 2) << boost::format(Messages::getMessage("err_file_create")) % path << ": "
+                                << std::strerror(e);
+    }
+    ScopedFd made(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    int e = made.fd < 0 ? errno : 0;
+    if (!e && ::fstat(made.fd, &st) != 0) e = errno;
+    if (!e && (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid())) e = EPERM;
+    if (e)
+        throw error(4, 1, 1, 2) << boost::format(Messages::getMessage("err_file_create")) % path << ": "
+                                << std::strerror(e);
+    return FileIdentity{st.st_dev, st.st_ino};
+}
+
+FILE* open_private_file(const std::string& path, const FileIdentity& made) {
+    // O_NONBLOCK: a FIFO put in its place must not hang the open; a regular file ignores it.
+    ScopedFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+    if (fd.fd < 0) return nullptr;
+    struct stat st;
+    if (::fstat(fd.fd, &st) != 0) return nullptr;
+    if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || st.st_dev != made.device || st.st_ino != made.inode) {
+        errno = EPERM;
+        return nullptr;
+    }
+    FILE* file = ::fdopen(fd.fd, "r");
+    if (file) fd.release();
+    return file;
+}
+
 std::string dirname(const std::string& path) {
     size_t slash = path.rfind('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash);

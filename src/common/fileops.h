@@ -1,7 +1,10 @@
 #ifndef VN_COMMON_FILEOPS_H
 #define VN_COMMON_FILEOPS_H
 
+#include <sys/types.h>
+
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <string>
 
@@ -45,6 +48,22 @@ std::string basename(const std::string& path);
 std::string filename(const std::string& path);
 void strip_trailing(std::string& s, char c);
 void ensure_trailing(std::string& s, char c);
+
+// Which file a name stood for when it was made.
+struct FileIdentity {
+    dev_t device;
+    ino_t inode;
+};
+// Makes `path`, a fixed name in a directory where others may create names (/tmp), a new
+// empty regular file of the effective user, mode 0600, for a command to write through the
+// shell. Whatever stood there (an older file, a planted link, FIFO or hard link) is removed
+// without being opened, and the file is created exclusively without following links, so
+// nothing that appears meanwhile is written through. Failure: (4,1,1,2) "err_file_create"
+// with the path and the reason.
+FileIdentity create_private_file(const std::string& path);
+// The file made by create_private_file, opened to read without following a link; null (with
+// errno set) unless `path` is still that regular file of the effective user.
+FILE* open_private_file(const std::string& path, const FileIdentity& made);
 
 }  // namespace fileops
 

@@ -5,16 +5,19 @@
 
 #include "Source.h"
 
-// The installed packages as the host's package tool lists them. This build knows the kind
-// only for the repository's question about installed versions, which it cannot answer yet.
+// The packages installed on a Debian or Ubuntu host, as dpkg-query lists them, pooled with
+// type 's' as Debian packages. Only the brief read exists: dpkg's dependency data is not
+// loaded.
 class SourceSysDeb : public Source {
 public:
     explicit SourceSysDeb(Repository* repository);
     ~SourceSysDeb() override;
 
+    // Installed packages have no file to fetch.
     void downloadPackage(Package* pkg) override;
 
-    // The installed version of `name`; "" when unknown.
+    // The upstream version of `name` (epoch kept, revision dropped) when dpkg reports it
+    // "install ok installed"; "" otherwise and whenever dpkg-query fails. Raises nothing.
     std::string getPkgVersionFromSystemDirectly(const std::string& name);
 
 protected:

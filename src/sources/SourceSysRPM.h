@@ -5,16 +5,21 @@
 
 #include "Source.h"
 
-// The installed packages as the host's package tool lists them. This build knows the kind
-// only for the repository's question about installed versions, which it cannot answer yet.
+// The packages installed on an rpm-based host, as rpm lists them, pooled with type 's'. The
+// brief read lists name, version, architecture and times; the full read replaces each brief
+// package in place with a complete record (requires, provides, files, conflicts, obsoletes)
+// that rpm writes into "/tmp/vantrell_system_packages.cache" first. The cache file stays after
+// the read: the console wizard removes it by name.
 class SourceSysRPM : public Source {
 public:
     explicit SourceSysRPM(Repository* repository);
     ~SourceSysRPM() override;
 
+    // Installed packages have no file to fetch.
     void downloadPackage(Package* pkg) override;
 
-    // The installed version of `name`; "" when unknown.
+    // The version of `name` that the rpm database holds; "" when the package is not installed
+    // or installed in more than one version, and whenever rpm fails. Raises nothing.
     std::string getPkgVersionFromSystemDirectly(const std::string& name);
 
 protected:

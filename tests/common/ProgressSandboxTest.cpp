@@ -21,6 +21,7 @@
 #include "common/Log.h"
 #include "common/ProgressSegment.h"
 #include "support/LogCapture.h"
+#include "support/ProgressProbe.h"
 #include "support/TestUtil.h"
 
 namespace {
@@ -34,25 +35,8 @@ protected:
     testutil::TempDir tmp;
 };
 
-// The record through the reader of another process (fixtures/common/read_progress.py).
-std::map<std::string, std::string> readRecord() {
-    auto r = testutil::run({"/usr/bin/python3", VN_FIXTURES_DIR "/common/read_progress.py"});
-    std::map<std::string, std::string> fields;
-    std::istringstream in(r.out);
-    std::string line;
-    while (std::getline(in, line)) {
-        size_t eq = line.find('=');
-        if (eq == std::string::npos) {
-            fields["problem"] = line + r.err;
-            continue;
-        }
-        fields[line.substr(0, eq)] = line.substr(eq + 1);
-    }
-    return fields;
-}
-
 void expectRecord(const std::map<std::string, std::string>& expected) {
-    auto seen = readRecord();
+    auto seen = testutil::progressRecord();
     for (const auto& kv : expected) EXPECT_EQ(seen[kv.first], kv.second) << "field " << kv.first;
     EXPECT_EQ(seen.count("problem"), 0u) << seen["problem"];
 }
@@ -187,7 +171,7 @@ TEST_F(ProgressTest, TextsAreCutToTheirFieldLessOne) {
     for (const auto& row : table) {
         SCOPED_TRACE(row.what);
         row.write();
-        EXPECT_EQ(readRecord()[row.field], row.expected);
+        EXPECT_EQ(testutil::progressRecord()[row.field], row.expected);
     }
 }
 

@@ -19,27 +19,17 @@
 #include "packages/Repository.h"
 #include "support/EnglishTest.h"
 #include "support/LogCapture.h"
+#include "support/ProgressProbe.h"
 #include "support/RpmFixtures.h"
 #include "support/TestUtil.h"
 
 namespace {
 
 using testutil::codesOf;
+using testutil::progressRecord;
 using testutil::raisedError;
 using testutil::rpmFixture;
 using testutil::splitLines;
-
-// The record through the reader of another process (fixtures/common/read_progress.py).
-std::map<std::string, std::string> progressRecord() {
-    testutil::RunResult r = testutil::run({"/usr/bin/python3", VN_FIXTURES_DIR "/common/read_progress.py"});
-    std::map<std::string, std::string> fields;
-    std::istringstream in(r.out);
-    for (std::string line; std::getline(in, line);) {
-        const size_t eq = line.find('=');
-        if (eq != std::string::npos) fields[line.substr(0, eq)] = line.substr(eq + 1);
-    }
-    return fields;
-}
 
 bool exists(const std::string& path) {
     struct stat st;

@@ -258,6 +258,20 @@ int Background::stop(int sig) {
 
 RunResult shell(const std::string& cmd) { return run({"/bin/sh", "-c", cmd}); }
 
+ScopedEnv::ScopedEnv(const std::string& name, const std::string& value) : name(name) {
+    const char* old = std::getenv(name.c_str());
+    hadValue = old != nullptr;
+    if (old) oldValue = old;
+    ::setenv(name.c_str(), value.c_str(), 1);
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (hadValue)
+        ::setenv(name.c_str(), oldValue.c_str(), 1);
+    else
+        ::unsetenv(name.c_str());
+}
+
 std::string program(const std::string& name) { return std::string(VN_TEST_PROGRAMS_DIR) + "/" + name; }
 
 namespace {

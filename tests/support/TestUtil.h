@@ -87,6 +87,21 @@ private:
     std::string buffer;
 };
 
+// Sets an environment variable of this process while it lives; the old value (or its
+// absence) comes back when it goes.
+class ScopedEnv {
+public:
+    ScopedEnv(const std::string& name, const std::string& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string name;
+    bool hadValue;
+    std::string oldValue;
+};
+
 // Path of a test program built from tests/<folder>/prog_<name>.cpp.
 std::string program(const std::string& name);
 
