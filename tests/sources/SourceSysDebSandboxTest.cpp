@@ -56,7 +56,7 @@ protected:
         const std::string shim = bin / "dpkg-query";
         testutil::writeFile(shim, "#!/bin/sh\n" + script + "\n");
         ASSERT_EQ(::chmod(shim.c_str(), 0755), 0);
-        path.reset(new testutil::ScopedEnv("PATH", bin.path() + ":" + std::getenv("PATH")));
+        if (!path) path.reset(new testutil::ScopedEnv("PATH", bin.path() + ":" + std::getenv("PATH")));
     }
 
     // The real dpkg-query over the status file of tests/fixtures/dpkg/<admindir>.
@@ -169,7 +169,8 @@ TEST_F(SourceSysDebTest, AFailedListingIsReportedOnceAndTheReadRunsAgain) {
          {"dpkg-query command failed", briefFailureLine}, "(4,2,2,2)", 0},
         {"malformed record",
          malformed.c_str(),
-         {"Error in Package::createFromCache: input line 8: the line 'N' is too short", briefFailureLine},
+         {"Malformed package description:\none of the lines is too short to be a description.",
+          "Error in Package::createFromCache: input line  7: N", briefFailureLine},
          "(1,1,1,3)", 1},
     };
     for (const Row& row : rows) {
