@@ -7,12 +7,12 @@
 
 #include "../common/Log.h"
 #include "../common/Messages.h"
-#include "../common/Progress.h"
 #include "../common/ShellQuote.h"
 #include "../common/SystemCmd.h"
 #include "../common/error.h"
 #include "../common/exec_cmd.h"
 #include "../common/fileops.h"
+#include "../installers/InstallDeb.h"
 #include "../packages/Package.h"
 #include "../packages/Repository.h"
 
@@ -35,8 +35,7 @@ void SourceDirectory::downloadPackage(Package*) {}
 
 void SourceDirectory::doGetBrief() {
     const std::string text = Messages::getMessage("read_dir_pkglist") + directory;
-    Progress().step("read_dir_pkglist", text);
-    Log(0) << text << std::endl;
+    reportProgressStep("read_dir_pkglist", text);
 
     if (!fileops::exists(directory))
         throw error(4, 1, 1, 2) << boost::format(Messages::getMessage("err_open_missingdir")) % directory;
@@ -68,8 +67,7 @@ void SourceDirectory::addPackageOf(const std::string& path) {
 
 void SourceDirectory::doGetFull() {
     const std::string text = (boost::format(Messages::getMessage("read_dir_pkginfo")) % directory).str();
-    Progress().step("read_dir_pkginfo", text);
-    Log(0) << text << std::endl;
+    reportProgressStep("read_dir_pkginfo", text);
 
     // The packages are completed in place, so what the indexes learnt of them goes out of
     // date, also for those read before a failure.

@@ -50,18 +50,9 @@ protected:
         for (Package* p : repo.removedPackages) delete p;
     }
 
-    // Puts a dpkg-query first on PATH that runs `script` (a shell text; "$@" are the
-    // arguments it was given).
-    void shimDpkgQuery(const std::string& script) {
-        const std::string shim = bin / "dpkg-query";
-        testutil::writeFile(shim, "#!/bin/sh\n" + script + "\n");
-        ASSERT_EQ(::chmod(shim.c_str(), 0755), 0);
-        if (!path) path.reset(new testutil::ScopedEnv("PATH", bin.path() + ":" + std::getenv("PATH")));
-    }
-
     // The real dpkg-query over the status file of tests/fixtures/dpkg/<admindir>.
     void useStatusFixture(const std::string& admindir) {
-        shimDpkgQuery("exec /usr/bin/dpkg-query --admindir=" VN_FIXTURES_DIR "/dpkg/" + admindir + " \"$@\"");
+        shims.add("dpkg-query", "exec /usr/bin/dpkg-query --admindir=" VN_FIXTURES_DIR "/dpkg/" + admindir + " \"$@\"");
     }
 
     Package* pooled(const char* name) {
@@ -69,8 +60,7 @@ protected:
         return found.size() == 1 ? found[0] : nullptr;
     }
 
-    testutil::TempDir bin;
-    std::unique_ptr<testutil::ScopedEnv> path;
+    testutil::CommandShims shims;
     Repository repo;
 };
 
@@ -175,7 +165,7 @@ TEST_F(SourceSysDebTest, AFailedListingIsReportedOnceAndTheReadRunsAgain) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
-        shimDpkgQuery(row.script);
+        shims.add("dpkg-query", row.script);
         Repository local;
         SourceSysDeb source(&local);
         testutil::StderrCapture console;

@@ -106,14 +106,6 @@ protected:
         }
     }
 
-    // Puts an rpm first on PATH that runs `script` (a shell text; "$@" are its arguments).
-    void shimRpm(const std::string& script) {
-        const std::string shim = bin / "rpm";
-        testutil::writeFile(shim, "#!/bin/sh\n" + script + "\n");
-        ASSERT_EQ(::chmod(shim.c_str(), 0755), 0);
-        if (!path) path.reset(new testutil::ScopedEnv("PATH", bin.path() + ":" + std::getenv("PATH")));
-    }
-
     Package* pooled(const char* name) {
         std::vector<Package*> found = repo.getPackagesByName(internString(name));
         return found.size() == 1 ? found[0] : nullptr;
@@ -121,8 +113,7 @@ protected:
 
     std::unique_ptr<testutil::TempDir> home;
     std::unique_ptr<testutil::ScopedEnv> homeEnv;
-    testutil::TempDir bin;
-    std::unique_ptr<testutil::ScopedEnv> path;
+    testutil::CommandShims shims;
     Repository repo;
 };
 
@@ -349,7 +340,7 @@ TEST_F(SourceSysRPMTest, AFailingRpmIsReportedOnceWithTheReadItFailedIn) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
-        shimRpm(row.script);
+        shims.add("rpm", row.script);
         Repository local;
         SourceSysRPM source(&local);
         testutil::LogCapture log;
@@ -376,10 +367,8 @@ TEST_F(SourceSysRPMTest, AFailingRpmIsReportedOnceWithTheReadItFailedIn) {
 // The repository asks the first registered source that can tell installed versions; other
 // kinds of source before it do not count.
 TEST_F(SourceSysRPMTest, RepositoryAsksTheFirstRegisteredSystemSource) {
-    shimRpm("echo 7.0");
-    const std::string dpkg = bin / "dpkg-query";
-    testutil::writeFile(dpkg, "#!/bin/sh\nprintf 'install ok installed\\n8.0-1\\n'\n");
-    ASSERT_EQ(::chmod(dpkg.c_str(), 0755), 0);
+    shims.add("rpm", "echo 7.0");
+    shims.add("dpkg-query", "printf 'install ok installed\\n8.0-1\\n'");
     struct Row {
         std::vector<std::string> order;
         const char* answer;

@@ -272,6 +272,14 @@ ScopedEnv::~ScopedEnv() {
         ::unsetenv(name.c_str());
 }
 
+CommandShims::CommandShims() : path("PATH", dir.path() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin")) {}
+
+void CommandShims::add(const std::string& name, const std::string& script) {
+    const std::string file = dir / name;
+    writeFile(file, "#!/bin/sh\n" + script + "\n");
+    if (::chmod(file.c_str(), 0755) != 0) throw std::runtime_error("chmod " + file + ": " + std::strerror(errno));
+}
+
 std::string program(const std::string& name) { return std::string(VN_TEST_PROGRAMS_DIR) + "/" + name; }
 
 namespace {

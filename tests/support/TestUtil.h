@@ -102,6 +102,19 @@ private:
     std::string oldValue;
 };
 
+// Stand-ins of host commands, found first on PATH while the object lives.
+class CommandShims {
+public:
+    CommandShims();
+    // An executable `name` that runs the shell text `script` ("$@" are its arguments);
+    // replaces an earlier stand-in of that name.
+    void add(const std::string& name, const std::string& script);
+
+private:
+    TempDir dir;
+    ScopedEnv path;
+};
+
 // Path of a test program built from tests/<folder>/prog_<name>.cpp.
 std::string program(const std::string& name);
 
