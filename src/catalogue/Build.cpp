@@ -1,0 +1,7 @@
+#include "Build.h"
+
+#include "BuildInfFile.h"
+
+Build::Build() = default;
+
+Build::~Build() = default;

@@ -1,0 +1,5 @@
+#include "BuildInfFile.h"
+
+BuildInfFile::BuildInfFile() = default;
+
+BuildInfFile::~BuildInfFile() = default;
