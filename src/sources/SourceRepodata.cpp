@@ -167,20 +167,13 @@ void SourceRepodata::doGetBrief() {
     const Opsys os;
     tinybind::Element root(primary.document->RootElement());
     for (tinybind::Element element : root.children("package"))
-        addPackageOf(element, primary.parsedPath, os.os_vendor(), os.version());
+        addPackageOf(element, primary.parsedPath, os);
 }
 
 void SourceRepodata::addPackageOf(const tinybind::Element& element, const std::string& parsedPath,
-                                  const std::string& osVendor, const std::string& osVersion) {
+                                  const Opsys& os) {
     const std::string name = element.requiredChild("name").text();
-    tinybind::Element version = element.requiredChild("version");
-    std::string epoch = version.attribute("epoch");
-    if (epoch == "0") epoch.clear();
-    if (needsZeroEpoch(osVendor, osVersion, name)) epoch = "0";
-    const std::string versionText =
-        (epoch.empty() ? std::string() : epoch + ":") + version.attribute("ver") + "-" + version.attribute("rel");
-
-    std::unique_ptr<Package> pkg(new RPMPackage(name, versionText));
+    std::unique_ptr<Package> pkg(new RPMPackage(name, versionText(element.requiredChild("version"), name, os)));
     pkg->setType('u');
     pkg->setArch(element.requiredChild("arch").text());
     const std::string pkgid = element.requiredChild("checksum").text();
@@ -216,6 +209,14 @@ void SourceRepodata::addPackageOf(const tinybind::Element& element, const std::s
     repository->addPackage(added, this);
     Log(3) << "DEBUG: SourceRepodata (" << static_cast<const void*>(this) << "): add " << added->toString() << "\n";
     packagesByPkgid[pkgid] = added;
+}
+
+std::string SourceRepodata::versionText(const tinybind::Element& version, const std::string& name,
+                                        const Opsys& os) {
+    std::string epoch = version.attribute("epoch");
+    if (epoch == "0") epoch.clear();
+    if (needsZeroEpoch(os.os_vendor(), os.version(), name)) epoch = "0";
+    return (epoch.empty() ? std::string() : epoch + ":") + version.attribute("ver") + "-" + version.attribute("rel");
 }
 
 std::string SourceRepodata::entryText(const tinybind::Element& entry) const {

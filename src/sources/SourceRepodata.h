@@ -14,6 +14,8 @@
 // makes one 'u' rpm package per primary entry, the full read adds the listed files to them as
 // file provides, and the package files are fetched when the repository downloads them. The
 // repository's checksums are not used to check anything.
+class Opsys;
+
 class SourceRepodata : public Source {
 public:
     // Reads the index at once; its fetch and XML errors leave the constructor. `targetDir`
@@ -32,6 +34,10 @@ public:
     // "err_repodata_depname", flags other than EQ, LT, LE, GE, GT "err_repodata_badcond", both
     // (1,1,1,2) with the base URL.
     std::string entryText(const tinybind::Element& entry) const;
+    // The version text of a primary "version" element: [epoch:]ver-rel, the dash written also
+    // without a release. An epoch of "0" is left out, except for the packages whose metadata on
+    // CentOS 3, 4 and 5 (as `os` says) lacks the epoch 0 that their installed copies carry.
+    static std::string versionText(const tinybind::Element& version, const std::string& name, const Opsys& os);
 
     FileFetcher fetcher;
     // Locations of the two metadata files relative to the base URL; "" when the index names
@@ -61,7 +67,7 @@ private:
     Metadata loadMetadata(const std::string& href, bool primary);
     // The brief read of one primary "package" element.
     void addPackageOf(const tinybind::Element& element, const std::string& parsedPath,
-                      const std::string& osVendor, const std::string& osVersion);
+                      const Opsys& os);
 };
 
 #endif
