@@ -17,6 +17,7 @@
 #include "packages/Package.h"
 #include "packages/RPMPackage.h"
 #include "packages/Repository.h"
+#include "sources/PooledPackages.h"
 #include "support/EnglishTest.h"
 #include "support/LogCapture.h"
 #include "support/ProgressProbe.h"
@@ -46,12 +47,7 @@ protected:
         return full;
     }
 
-    std::vector<Package*> packagesOf(const Source& s) {
-        std::vector<Package*> out;
-        for (Package* p : repo.pkgList)
-            if (p->getSource() == &s) out.push_back(p);
-        return out;
-    }
+    std::vector<Package*> packagesOf(const Source& s) { return testutil::packagesOf(repo, &s); }
 
     // The order in which find lists the files, as the brief read meets them.
     std::vector<std::string> findOrder(const std::string& dir) {
@@ -59,13 +55,7 @@ protected:
     }
 
     testutil::TempDir tmp;
-    // The repository frees no package; the tests free theirs after it and its sources.
-    struct Owner {
-        std::vector<Package*> packages;
-        ~Owner() {
-            for (Package* p : packages) delete p;
-        }
-    } owner;
+    testutil::PackageOwner owner;
     Repository repo;
 };
 

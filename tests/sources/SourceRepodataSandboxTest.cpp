@@ -19,6 +19,7 @@
 #include "packages/Package.h"
 #include "packages/RPMPackage.h"
 #include "packages/Repository.h"
+#include "sources/PooledPackages.h"
 #include "support/EnglishTest.h"
 #include "support/FixtureServers.h"
 #include "support/LogCapture.h"
@@ -39,18 +40,7 @@ bool exists(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-std::string textOf(const Dependency* dep) {
-    std::ostringstream s;
-    if (dep) s << *dep;
-    return s.str();
-}
-
-// Every provide of a package, or every require.
-std::vector<std::string> texts(Package* p, Dependency* (Package::*get)(unsigned) const) {
-    std::vector<std::string> out;
-    for (unsigned i = 0; (p->*get)(i); ++i) out.push_back(textOf((p->*get)(i)));
-    return out;
-}
+using testutil::dependencyTexts;
 
 bool contains(const std::vector<std::string>& list, const std::string& text) {
     return std::find(list.begin(), list.end(), text) != list.end();
@@ -89,13 +79,7 @@ protected:
         return dir;
     }
 
-    std::vector<Package*> packagesOf(const Source& s) {
-        std::vector<Package*> out;
-        for (Package* p : repo.pkgList)
-            if (p->getSource() == &s) out.push_back(p);
-        owner.packages = out;
-        return out;
-    }
+    std::vector<Package*> packagesOf(const Source& s) { return owner.packages = testutil::packagesOf(repo, &s); }
 
     Package* byName(const Source& s, const std::string& name) {
         for (Package* p : packagesOf(s))
@@ -106,12 +90,7 @@ protected:
 
     testutil::TempDir root;
     testutil::TempDir target;
-    struct Owner {
-        std::vector<Package*> packages;
-        ~Owner() {
-            for (Package* p : packages) delete p;
-        }
-    } owner;
+    testutil::PackageOwner owner;
     Repository repo;
 };
 
@@ -180,9 +159,9 @@ TEST_F(RpmRepodata, CreaterepoRepositoriesOverHttpWithAndWithoutAuthAndLocally) 
             // it: "foo-cap = 0:2-", which the dependency reads as version 0:2 without release.
             EXPECT_EQ(entryTexts(source, dir, "foo-cap"), (std::vector<std::string>{"foo-cap = 0:2-"}));
             EXPECT_EQ(entryTexts(source, dir, "bar"), (std::vector<std::string>{"bar >= 1:1.0-2"}));
-            EXPECT_TRUE(contains(texts(pkg, &Package::getProvide), "foo-cap = 0:2"))
-                << ::testing::PrintToString(texts(pkg, &Package::getProvide));
-            EXPECT_EQ(texts(pkg, &Package::getRequire), std::vector<std::string>{"bar >= 1:1.0-2"});
+            EXPECT_TRUE(contains(dependencyTexts(pkg, &Package::getProvide), "foo-cap = 0:2"))
+                << ::testing::PrintToString(dependencyTexts(pkg, &Package::getProvide));
+            EXPECT_EQ(dependencyTexts(pkg, &Package::getRequire), std::vector<std::string>{"bar >= 1:1.0-2"});
 
             source.getFull();
             EXPECT_FALSE(exists(filelistTemp));

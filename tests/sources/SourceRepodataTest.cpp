@@ -19,6 +19,7 @@
 #include "packages/Package.h"
 #include "packages/RPMPackage.h"
 #include "packages/Repository.h"
+#include "sources/PooledPackages.h"
 #include "support/EnglishTest.h"
 #include "support/FixtureServers.h"
 #include "support/LogCapture.h"
@@ -29,17 +30,8 @@ namespace {
 using testutil::codesOf;
 using testutil::raisedError;
 
-std::string textOf(const Dependency* dep) {
-    std::ostringstream s;
-    if (dep) s << *dep;
-    return s.str();
-}
-
-std::vector<std::string> texts(Package* p, Dependency* (Package::*get)(unsigned) const) {
-    std::vector<std::string> out;
-    for (unsigned i = 0; (p->*get)(i); ++i) out.push_back(textOf((p->*get)(i)));
-    return out;
-}
+using testutil::dependencyText;
+using testutil::dependencyTexts;
 
 class SourceRepodataTest : public testutil::EnglishTest {
 protected:
@@ -53,23 +45,14 @@ protected:
         return tmp / "repo/";
     }
 
-    std::vector<Package*> packagesOf(const Source* s) { return packagesOf(repo, s); }
+    std::vector<Package*> packagesOf(const Source* s) { return testutil::packagesOf(repo, s); }
     static std::vector<Package*> packagesOf(const Repository& pool, const Source* s) {
-        std::vector<Package*> out;
-        for (Package* p : pool.pkgList)
-            if (p->getSource() == s) out.push_back(p);
-        return out;
+        return testutil::packagesOf(pool, s);
     }
 
     testutil::TempDir tmp;
     testutil::TempDir target;
-    // The repository frees no package; the tests free theirs after it and its sources.
-    struct Owner {
-        std::vector<Package*> packages;
-        ~Owner() {
-            for (Package* p : packages) delete p;
-        }
-    } owner;
+    testutil::PackageOwner owner;
     Repository repo;
 };
 
@@ -101,8 +84,8 @@ TEST_F(SourceRepodataTest, PrimaryAndFilelistsOfALocalRepositoryFillThePool) {
     EXPECT_EQ(one->fileTime, 1700000001);
     EXPECT_EQ(two->fileTime, 1700000002);
     EXPECT_EQ(one->getFileName(), "Packages/vnrd-one-1.0-1.x86_64.rpm");
-    EXPECT_EQ(texts(one, &Package::getProvide), std::vector<std::string>{"vnrd-one = 0:1.0-1"});
-    EXPECT_EQ(texts(one, &Package::getRequire), std::vector<std::string>{"vnrd-two >= 0:2.0"});
+    EXPECT_EQ(dependencyTexts(one, &Package::getProvide), std::vector<std::string>{"vnrd-one = 0:1.0-1"});
+    EXPECT_EQ(dependencyTexts(one, &Package::getRequire), std::vector<std::string>{"vnrd-two >= 0:2.0"});
     EXPECT_EQ(source.packagesByPkgid.at("aaaa"), one);
     EXPECT_EQ(source.packagesByPkgid.at("bbbb"), two);
 
@@ -258,7 +241,7 @@ TEST_F(SourceRepodataTest, PackagesOfOnePkgidAllStayAndTheFilesGoToTheLast) {
     // The filelists entry "bbbb" is now unknown: the files of "aaaa" came in before it.
     raisedError([&] { source.getFull(); });
     EXPECT_EQ(owner.packages[0]->getProvide(1), nullptr);
-    EXPECT_EQ(textOf(owner.packages[1]->getProvide(0)), "/opt/vnrd");
+    EXPECT_EQ(dependencyText(owner.packages[1]->getProvide(0)), "/opt/vnrd");
 }
 
 TEST_F(SourceRepodataTest, FormatWithoutDependencySectionsGivesNone) {
@@ -267,7 +250,7 @@ TEST_F(SourceRepodataTest, FormatWithoutDependencySectionsGivesNone) {
     owner.packages = packagesOf(&source);
     ASSERT_EQ(owner.packages.size(), 2u);
     EXPECT_EQ(owner.packages[0]->getRequire(0), nullptr);
-    EXPECT_EQ(textOf(owner.packages[0]->getProvide(0)), "/opt/vnrd");
+    EXPECT_EQ(dependencyText(owner.packages[0]->getProvide(0)), "/opt/vnrd");
 }
 
 TEST_F(SourceRepodataTest, APackageThePoolRefusedIsNoPackageOfTheSource) {

@@ -18,6 +18,7 @@
 #include "packages/RPMPackage.h"
 #include "packages/Repository.h"
 #include "sources/SourceDistTarnix.h"
+#include "sources/PooledPackages.h"
 #include "support/EnglishTest.h"
 #include "support/FixtureServers.h"
 #include "support/LogCapture.h"
@@ -52,9 +53,9 @@ std::string records(const std::vector<std::string>& rpms) {
 }
 
 std::string textOfProvides(Package* p) {
-    std::ostringstream s;
-    for (unsigned i = 0; p->getProvide(i); ++i) s << (i ? ", " : "") << *p->getProvide(i);
-    return s.str();
+    std::string out;
+    for (const std::string& text : testutil::dependencyTexts(p, &Package::getProvide)) out += (out.empty() ? "" : ", ") + text;
+    return out;
 }
 
 std::string gzip(const std::string& text) { return testutil::run({"/bin/gzip", "-n", "-c"}, {}, text).out; }
@@ -80,13 +81,7 @@ protected:
         EXPECT_EQ(testutil::run({"/bin/cp", rpmFixture(fixture), path}).status, 0);
         return path;
     }
-    std::vector<Package*> packagesOf(const Source& s) {
-        std::vector<Package*> out;
-        for (Package* p : repo.pkgList)
-            if (p->getSource() == &s) out.push_back(p);
-        owner.packages = out;
-        return out;
-    }
+    std::vector<Package*> packagesOf(const Source& s) { return owner.packages = testutil::packagesOf(repo, &s); }
     std::vector<std::string> requestsFor(const std::string& file) {
         std::vector<std::string> out;
         for (const std::string& r : server->requests())
@@ -98,12 +93,7 @@ protected:
     testutil::TempDir target;
     std::unique_ptr<testutil::HttpServer> server{new testutil::HttpServer(root.path())};
     FileFetcher fetcher{server->url(), target.path()};
-    struct Owner {
-        std::vector<Package*> packages;
-        ~Owner() {
-            for (Package* p : packages) delete p;
-        }
-    } owner;
+    testutil::PackageOwner owner;
     Repository repo;
 };
 
