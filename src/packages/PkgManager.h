@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <list>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <unordered_set>
@@ -134,11 +135,35 @@ public:
     [[noreturn]] void removeModeSolution(const Package* pkg);
 
     // What installing pkg does to installed packages (run after its requires, in this order).
+    // A problem that no mode solution takes care of ends in removeModeSolution.
+    //
+    // Installed packages of pkg's name, older and of the same arch, that installed packages
+    // still need for something pkg does not provide.
     void findHardwiredDependencies(const Package* pkg);
+    // Installed packages that pkg obsoletes, and what their installed requirers lose.
     void findObsoletesDependencies(const Package* pkg);
+    // Installed packages that pkg conflicts with, and those that conflict with pkg.
     void findConflicts(const Package* pkg);
     void findReverseConflicts(const Package* pkg);
+    // pkg's version in every further arch that an older version is installed in.
     void findOtherArchDependencies(const Package* pkg);
+    // r (installed) requires something of q (an older installed version of p) that p does not
+    // provide. Done after the first require that a mode solution takes care of.
+    void checkHardwiredDependency(const Package* p, const Package* q, const Package* r);
+
+    // The mode solutions: each builds an artificial dependency whose resolvers are entries of
+    // acceptable candidates and hands it to selectBestResolvers (or, when this level cannot
+    // decide, to the deferred list). False when no candidate is acceptable.
+    //
+    // An obsoleter of x that is not installed.
+    bool obsoleteModeSolution(const Package* x);
+    // n or a copy of it (same name, same version).
+    bool upgradeModeSolution(const Package* n);
+    // A resolver of d that is p in another arch.
+    bool archModeSolution(const Dependency* d, const Package* p);
+    // A resolver of d that does not go with o: another package, p in another arch, or a newer
+    // o of o's arch.
+    bool replaceModeSolution(const Dependency* d, const Package* o, const Package* p);
 
     // Appends the providers of d that win against all others at the resolution level `lvl`.
     // True when d is resolved (now or before) or needs no provider; false when this level
@@ -176,6 +201,9 @@ public:
     DependencySet resolvedDependencies;
     BlackList blackList;
     std::list<std::string> explanations;
+    // The dependencies the mode solutions made and handed on: the resolved set and the
+    // deferred list point at them, so they live as long as the resolver.
+    std::vector<std::unique_ptr<const Dependency>> artificialDependencies;
 };
 
 #endif
