@@ -116,7 +116,12 @@ void PkgManager::findRequiredFor(const Package* pkg) {
         try {
             (this->*step.run)(pkg);
         } catch (const error&) {
-            Log(1) << step.problem << *pkg << step.end;
+            {
+                // An empty piece would be logged as "~empty".
+                Log line(1);
+                line << step.problem << *pkg;
+                if (*step.end) line << step.end;
+            }
             throw;
         }
     }
