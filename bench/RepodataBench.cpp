@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "common/fileops.h"
+#include "GeneratedPool.h"
 #include "packages/DependencyFile.h"
 #include "packages/Package.h"
 #include "packages/Repository.h"
@@ -17,31 +17,8 @@
 
 namespace {
 
-// The generated repository, made once per process and removed at exit.
-class GeneratedRepository {
-public:
-    GeneratedRepository() {
-        if (const char* given = std::getenv("VN_BENCH_REPODATA")) {
-            dir = given;
-            return;
-        }
-        char name[] = "/tmp/vn-bench-repodata-XXXXXX";
-        if (!::mkdtemp(name)) std::abort();
-        dir = made = name;
-        const std::string command = "python3 " VN_BENCH_DIR "/make_pool.py --repodata " + dir;
-        if (std::system(command.c_str()) != 0) std::abort();
-    }
-    ~GeneratedRepository() {
-        if (!made.empty()) fileops::remove_all(made);
-    }
-    std::string dir;
-
-private:
-    std::string made;
-};
-
 const std::string& repositoryDir() {
-    static GeneratedRepository repository;
+    static GeneratedPool repository("VN_BENCH_REPODATA", "--repodata");
     return repository.dir;
 }
 

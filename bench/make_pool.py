@@ -1,17 +1,38 @@
 #!/usr/bin/env python3
-"""Synthetic package pool for the benchmarks.
+"""Package pools for the benchmarks.
 
-usage: make_pool.py [--packages N] [--seed S] --repodata DIR
+usage: make_pool.py [--packages N] [--seed S] [--from-apt] [--repodata DIR] [--cache DIR]
 
-Makes N package records (default 60000) from a fixed seed, so every run writes the same bytes,
-and writes them out in the forms the benchmarks read:
+Makes a list of package records and writes them out in the forms the benchmarks read. The
+records come from one of two inputs:
+
+  (default)        N synthetic records (default 60000) from a fixed seed, so every run writes
+                   the same bytes.
+  --from-apt       this machine's package index ("apt-cache dumpavail", about 63,700 records
+                   after "apt-get update") as the offered pool, and this host's installed
+                   packages ("dpkg-query") as the installed set. Depends and Pre-Depends become
+                   requires (first alternative only), Provides provides, Conflicts and Breaks
+                   conflicts; "<<" and ">>" read as "<" and ">", ":any" is dropped, and every
+                   package provides its own name and version, as rpm packages do. Two Debian
+                   rules have no rpm counterpart and are approximated: a version in a relation
+                   other than "=" ends before its first "~" (Debian's "sorts before"; the rpm
+                   rules would read "1.0~rc" as newer than "1.0"), and a provide without a
+                   version gets the epoch UNVERSIONED_EPOCH (a versioned relation never matches
+                   a Debian provide without a version, while the rpm rules match it with any
+                   version; with that epoch "<", "<=" and "=" never match it, and ">", ">="
+                   always do).
+
+and go to one or more outputs:
 
   --repodata DIR   a yum repository: DIR/repodata/repomd.xml, primary.xml.gz and
-                   filelists.xml.gz (no package files). Each package has 2 or 3 documentation
-                   paths in the file list, one of type "dir".
+                   filelists.xml.gz (no package files). Each synthetic package has 2 or 3
+                   documentation paths in the file list, one of type "dir".
+  --cache DIR      package cache text: DIR/pool.cache (the offered packages) and
+                   DIR/installed.cache (the installed set; empty for synthetic records), with
+                   ".rpm" file names, so the rpm rules apply.
 
-The records are plain data (`Record`), made by `generate`; a new output form is one more
-writer over the same list.
+The records are plain data (`Record`), made by `generate` or `from_apt`; a new output form is
+one more writer over the same lists.
 """
 
 import argparse
@@ -19,6 +40,8 @@ import gzip
 import hashlib
 import os
 import random
+import re
+import subprocess
 from dataclasses import dataclass, field
 from xml.sax.saxutils import escape, quoteattr
 
@@ -54,6 +77,8 @@ class Record:
 
     @property
     def file_name(self):
+        if not self.rel:
+            return "%s-%s.%s.rpm" % (self.name, self.ver, self.arch)
         return "%s-%s-%s.%s.rpm" % (self.name, self.ver, self.rel, self.arch)
 
     @property
@@ -101,6 +126,120 @@ def generate(count, seed):
             r.files.append(("/var/log/vnb%05d.log" % i, "ghost"))
         records.append(r)
     return records
+
+
+# Debian architectures by their rpm names; the resolver compares architecture texts.
+APT_ARCHES = {"amd64": "x86_64", "i386": "i686", "all": "noarch"}
+UNVERSIONED_EPOCH = "99999"
+APT_RELATIONS = {"<<": "LT", "<=": "LE", "=": "EQ", ">=": "GE", ">>": "GT", "<": "LE", ">": "GE"}
+APT_DEPENDENCY = re.compile(r"^([^\s(:]+)(?::\S+)?\s*(?:\(\s*(<<|<=|>=|>>|=|<|>)\s*([^)\s]+)\s*\))?")
+# dpkg-query turns each backslash-n into a line end.
+INSTALLED_QUERY = ("Package: ${Package}\\nVersion: ${Version}\\nArchitecture: ${Architecture}\\n"
+                   "Status: ${db:Status-Status}\\nInstalled-Size: ${Installed-Size}\\nDepends: ${Depends}\\n"
+                   "Pre-Depends: ${Pre-Depends}\\nProvides: ${Provides}\\nConflicts: ${Conflicts}\\n"
+                   "Breaks: ${Breaks}\\n\\n")
+
+
+def paragraphs(text):
+    """The fields of each paragraph of a Debian control text; continuation lines are joined."""
+    fields = {}
+    last = None
+    for line in text.splitlines():
+        if not line.strip():
+            if fields:
+                yield fields
+            fields, last = {}, None
+        elif line[0] in " \t":
+            if last:
+                fields[last] += " " + line.strip()
+        elif ":" in line:
+            last, value = line.split(":", 1)
+            fields[last] = value.strip()
+    if fields:
+        yield fields
+
+
+def split_version(text):
+    """[epoch:]upstream[-revision] as (epoch, version, release)."""
+    epoch, _, rest = text.rpartition(":") if re.match(r"^\d+:", text) else ("", "", text)
+    ver, dash, rel = rest.rpartition("-")
+    return (epoch, ver, rel) if dash else (epoch, rest, "")
+
+
+def apt_entries(field):
+    entries = []
+    for item in field.split(","):
+        first = item.split("|")[0].strip()
+        m = APT_DEPENDENCY.match(first)
+        if not m:
+            continue
+        name, relation, version = m.groups()
+        if relation:
+            if relation != "=":
+                version = version.split("~")[0] or version
+            entries.append(Entry(name, APT_RELATIONS[relation], *split_version(version)))
+        else:
+            entries.append(Entry(name))
+    return entries
+
+
+def apt_record(fields, size):
+    name = fields["Package"]
+    epoch, ver, rel = split_version(fields["Version"])
+    arch = fields.get("Architecture", "")
+    r = Record(name, epoch, ver, rel, APT_ARCHES.get(arch, arch), 0, 0, size)
+    r.provides.append(Entry(name, "EQ", epoch, ver, rel))
+    for e in apt_entries(fields.get("Provides", "")):
+        r.provides.append(e if e.flags else Entry(e.name, "EQ", UNVERSIONED_EPOCH, "0"))
+    r.requires.extend(apt_entries(fields.get("Pre-Depends", "")) + apt_entries(fields.get("Depends", "")))
+    r.conflicts.extend(apt_entries(fields.get("Conflicts", "")) + apt_entries(fields.get("Breaks", "")))
+    return r
+
+
+def from_apt():
+    """The offered pool from the package index, and the installed set of this host."""
+    index = subprocess.run(["apt-cache", "dumpavail"], check=True, stdout=subprocess.PIPE, text=True).stdout
+    pool = [apt_record(f, int(f.get("Size", "0") or 0)) for f in paragraphs(index) if "Version" in f]
+    listing = subprocess.run(["dpkg-query", "-W", "-f=" + INSTALLED_QUERY], check=True,
+                             stdout=subprocess.PIPE, text=True).stdout
+    installed = [apt_record(f, int(f.get("Installed-Size", "0") or 0) * 1024)
+                 for f in paragraphs(listing) if f.get("Status") == "installed"]
+    return pool, installed
+
+
+def evr_text(epoch, ver, rel):
+    return "%s%s%s" % (epoch + ":" if epoch else "", ver, "-" + rel if rel else "")
+
+
+CACHE_RELATIONS = {"EQ": "=", "LT": "<", "LE": "<=", "GE": ">=", "GT": ">"}
+
+
+def entry_cache(e):
+    if not e.flags:
+        return e.name
+    return "%s %s %s" % (e.name, CACHE_RELATIONS[e.flags], evr_text(e.epoch, e.ver, e.rel))
+
+
+def cache_record(r):
+    lines = ["F:" + r.file_name, "N:" + r.name]
+    if r.epoch:
+        lines.append("E:" + r.epoch)
+    lines += ["V:" + r.ver]
+    if r.rel:
+        lines.append("L:" + r.rel)
+    lines += ["A:" + r.arch, "s:%d" % r.size]
+    for tag, entries in (("R", r.requires), ("P", r.provides), ("C", r.conflicts), ("O", r.obsoletes)):
+        lines.extend("%s:%s" % (tag, entry_cache(e)) for e in entries)
+    lines.append("X:")
+    return "\n".join(lines) + "\n"
+
+
+def write_cache(pool, installed, directory):
+    os.makedirs(directory, exist_ok=True)
+    for name, records in (("pool.cache", pool), ("installed.cache", installed)):
+        with open(os.path.join(directory, name), "w") as out:
+            for r in records:
+                out.write(cache_record(r))
 
 
 def entry_xml(e):
@@ -189,10 +328,20 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--packages", type=int, default=60000)
     parser.add_argument("--seed", type=int, default=20240521)
-    parser.add_argument("--repodata", metavar="DIR", required=True)
+    parser.add_argument("--from-apt", action="store_true")
+    parser.add_argument("--repodata", metavar="DIR")
+    parser.add_argument("--cache", metavar="DIR")
     args = parser.parse_args()
-    records = generate(args.packages, args.seed)
-    write_repodata(records, args.repodata)
+    if not args.repodata and not args.cache:
+        parser.error("no output: give --repodata DIR, --cache DIR or both")
+    if args.from_apt:
+        records, installed = from_apt()
+    else:
+        records, installed = generate(args.packages, args.seed), []
+    if args.repodata:
+        write_repodata(records, args.repodata)
+    if args.cache:
+        write_cache(records, installed, args.cache)
 
 
 if __name__ == "__main__":

@@ -89,16 +89,7 @@ public:
             if (exists(dir + "/" + type + ".cache"))
                 offered.emplace_back(new OfferedSource(&repo, dir + "/" + type + ".cache", type));
         repo.getBriefInfo();
-        if (FILE* file = std::fopen((dir + "/loose.cache").c_str(), "re")) {
-            int lines = 0;
-            for (int c; (c = std::getc(file)) != EOF;) {
-                if (std::isspace(c)) continue;
-                std::ungetc(c, file);
-                loose.push_back(Package::createFromCache(file, &lines));
-                loose.back()->setType('u');
-            }
-            std::fclose(file);
-        }
+        loose = testutil::readLoosePackages(dir + "/loose.cache", 'u');
         repo.resolveRequires();
     }
 

@@ -14,6 +14,23 @@
 
 namespace testutil {
 
+// The packages of a cache text file that are not pooled (none when there is no file), of
+// origin `type`; the caller owns them.
+inline std::vector<Package*> readLoosePackages(const std::string& path, char type) {
+    std::vector<Package*> out;
+    FILE* file = std::fopen(path.c_str(), "r");
+    if (!file) return out;
+    int lines = 0;
+    for (int c; (c = std::getc(file)) != EOF;) {
+        if (std::isspace(c)) continue;
+        std::ungetc(c, file);
+        out.push_back(Package::createFromCache(file, &lines));
+        out.back()->setType(type);
+    }
+    std::fclose(file);
+    return out;
+}
+
 // A package pool read from the package cache text of one folder of tests/fixtures/resolver/:
 // one file per origin, "s.cache" (installed), "b.cache" (build), "t.cache" (third-party) and
 // "u.cache" (updates), whichever are there, read in that order, then resolved. Packages are
@@ -41,16 +58,7 @@ public:
             std::fclose(file);
         }
         if (repo.pkgList.empty()) throw std::invalid_argument("no packages in resolver fixture " + folder);
-        if (FILE* file = std::fopen((dir + "/loose.cache").c_str(), "r")) {
-            int lines = 0;
-            for (int c; (c = std::getc(file)) != EOF;) {
-                if (std::isspace(c)) continue;
-                std::ungetc(c, file);
-                loose.push_back(Package::createFromCache(file, &lines));
-                loose.back()->setType('b');
-            }
-            std::fclose(file);
-        }
+        loose = readLoosePackages(dir + "/loose.cache", 'b');
         repo.resolveRequires();
     }
     ~ResolverUniverse() {
