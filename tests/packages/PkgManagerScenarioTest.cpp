@@ -427,6 +427,18 @@ std::vector<Row> rows() {
         r.absent = {"Resolving fake1 ends with error"};
     }
     {
+        // pa 2.0 conflicts with pb 2.0, and either can give way to its older version: the
+        // trials tie, and the package read first goes.
+        Row& r = add("conflict_tie_first_read_goes", {"app-1.0-1.noarch"});
+        r.necessary = {"app-1.0-1.noarch", "pa-1.0-1.noarch", "pb-2.0-1.noarch"};
+        r.blacklist = {"pa-2.0-1.noarch"};
+        r.log = {" - conflicts with pa-2.0-1.noarch which is already in necessaryList",
+                 "  selectBlackPackage: compare by index.",
+                 "appendNecessaryPackage(): add to black list pa-2.0-1.noarch by selectBlackPackage().",
+                 "Unhappy caught; try to resolve again."};
+        r.absent = {"ends with error"};
+    }
+    {
         // The first attempt walks only y; lib 2.0 fails, and the restart walks the whole list.
         Row& r = add("predictive_restart", {"x-1.0-1.noarch", "y-1.0-1.noarch"});
         r.run = Run::predict;
