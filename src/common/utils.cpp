@@ -159,7 +159,14 @@ uint64_t getFreeSpace(const std::string& path) {
     return kib > UINT64_MAX ? UINT64_MAX : static_cast<uint64_t>(kib);
 }
 
-std::string getFirstPanelConfValue() {
+namespace {
+
+// Walks the setting lines of the control panel's configuration file: '#' starts a comment,
+// a line of white space only is skipped, the name runs up to the first white space and the
+// value is the rest after the white space that follows it (trailing blanks stay). `take` gets
+// each line's name and value and ends the walk by returning true. A missing file has no lines.
+template <class Take>
+void walkPanelConf(Take take) {
     std::ifstream in("/etc/nvo/nvo.conf", std::ios::binary);
     std::string line;
     while (std::getline(in, line)) {
@@ -171,12 +178,31 @@ std::string getFirstPanelConfValue() {
 
         size_t blank = name;
         while (blank < line.size() && !isSpace(line[blank])) ++blank;
-        if (blank == line.size()) return std::string();  // a name without a value
         size_t value = blank;
         while (value < line.size() && isSpace(line[value])) ++value;
-        return line.substr(value);
+        if (take(line.substr(name, blank - name), line.substr(value))) return;
     }
-    return std::string();
+}
+
+}  // namespace
+
+std::string getFirstPanelConfValue() {
+    std::string found;
+    walkPanelConf([&found](const std::string&, const std::string& value) {
+        found = value;
+        return true;
+    });
+    return found;
+}
+
+std::string getPanelConfValue(const std::string& key) {
+    std::string found;
+    walkPanelConf([&](const std::string& name, const std::string& value) {
+        if (name != key) return false;
+        found = value;
+        return true;
+    });
+    return found;
 }
 
 namespace {

@@ -34,6 +34,9 @@ uint64_t getFreeSpace(const std::string& path);
 
 // Value of the first setting line of "/etc/nvo/nvo.conf": the control panel's root.
 std::string getFirstPanelConfValue();
+// Value of the first line of "/etc/nvo/nvo.conf" whose name is `key` ("" when the file or the
+// key is missing).
+std::string getPanelConfValue(const std::string& key);
 
 // Mails `body` through the system's mail command; failures are logged, never raised.
 void sendMail(const std::string& address, const std::string& subject, const std::string& body);

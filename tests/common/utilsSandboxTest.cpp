@@ -57,6 +57,39 @@ TEST(utilsSandbox, FirstPanelConfValue) {
     EXPECT_EQ(getFirstPanelConfValue(), "");
 }
 
+TEST(utilsSandbox, PanelConfValueOfAKey) {
+    const char* const conf =
+        "# the panel's settings\n"
+        "\n"
+        "HTTPD_VHOSTS_D /var/www/vhosts\n"
+        "   PRODUCT_ROOT_D\t/opt/tarnix # where it lives\n"
+        "PRODUCT_ROOT /wrong/prefix/match\n"
+        "PRODUCT_ROOT_D /second/one\n"
+        "EMPTY_KEY\n"
+        "#COMMENTED_KEY /x\n";
+    struct Case {
+        const char* key;
+        const char* value;
+    } cases[] = {
+        {"HTTPD_VHOSTS_D", "/var/www/vhosts"},
+        // the first line of the name wins; a comment after the value is cut off
+        {"PRODUCT_ROOT_D", "/opt/tarnix "},
+        {"PRODUCT_ROOT", "/wrong/prefix/match"},
+        {"EMPTY_KEY", ""},
+        {"COMMENTED_KEY", ""},
+        {"MISSING", ""},
+        {"product_root_d", ""},
+        {"", ""},
+    };
+    fs::create_directories("/etc/nvo");
+    writeFile("/etc/nvo/nvo.conf", conf);
+    for (const Case& c : cases) EXPECT_EQ(getPanelConfValue(c.key), c.value) << c.key;
+    // the first setting line is still the first one
+    EXPECT_EQ(getFirstPanelConfValue(), "/var/www/vhosts");
+    fs::remove("/etc/nvo/nvo.conf");
+    EXPECT_EQ(getPanelConfValue("PRODUCT_ROOT_D"), "");
+}
+
 TEST(utilsSandbox, FreeSpaceInKibibytes) {
     struct Case {
         const char* dir;

@@ -1,0 +1,3 @@
+#include "VnCompNode.h"
+
+VnCompNode::~VnCompNode() = default;
