@@ -198,6 +198,15 @@ TiXmlElement* BXAgentClient::checkAnswer(TiXmlDocument& document, const std::str
     return data;
 }
 
+const TiXmlElement* BXAgentClient::pkgmSection(TiXmlDocument& document, const std::string& answer) {
+    const TiXmlElement* pkgm = checkAnswer(document, answer)->FirstChildElement("pkgm");
+    if (!pkgm) {
+        Log(1) << "Error: BXAgent answer not contain 'pkgm' section" << std::endl;
+        Log(0) << Messages::getMessage("err_bxagent_resp") << std::endl;
+    }
+    return pkgm;
+}
+
 bool BXAgentClient::hasError(const TiXmlElement* section) { return section->FirstChildElement("error") != nullptr; }
 
 std::string BXAgentClient::errorText(const TiXmlElement* section, const std::string& answer) {
@@ -258,12 +267,8 @@ Package* BXAgentClient::getPackageInfo(const std::string& name, const std::strin
 
     const std::string answer = sendAndReceive(&packet);
     TiXmlDocument document;
-    const TiXmlElement* pkgm = checkAnswer(document, answer)->FirstChildElement("pkgm");
-    if (!pkgm) {
-        Log(1) << "Error: BXAgent answer not contain 'pkgm' section" << std::endl;
-        Log(0) << Messages::getMessage("err_bxagent_resp") << std::endl;
-        return nullptr;
-    }
+    const TiXmlElement* pkgm = pkgmSection(document, answer);
+    if (!pkgm) return nullptr;
     if (hasError(pkgm)) {
         Log(0) << errorText(pkgm, answer) << std::endl;
         return nullptr;
@@ -293,12 +298,8 @@ bool BXAgentClient::readTemplateList(bool nodeWide, std::vector<BXADataPackage>&
 
     const std::string answer = sendAndReceive(&packet);
     TiXmlDocument document;
-    const TiXmlElement* pkgm = checkAnswer(document, answer)->FirstChildElement("pkgm");
-    if (!pkgm) {
-        Log(1) << "Error: BXAgent answer not contain 'pkgm' section" << std::endl;
-        Log(0) << Messages::getMessage("err_bxagent_resp") << std::endl;
-        return false;
-    }
+    const TiXmlElement* pkgm = pkgmSection(document, answer);
+    if (!pkgm) return false;
     if (hasError(pkgm)) {
         const std::string report = errorText(pkgm, answer);
         Log(0) << report << std::endl;

@@ -92,6 +92,11 @@ public:
     // The node's templates for this operating system, and those in this container.
     std::vector<BXADataPackage> nodeTemplates;
     std::vector<BXADataPackage> vpsTemplates;
+
+private:
+    // The checked answer's "pkgm" section; null, with a log line and the console's warning,
+    // when the answer has none.
+    static const TiXmlElement* pkgmSection(TiXmlDocument& document, const std::string& answer);
 };
 
 // name:type:platform:distributive (the version is not shown).
