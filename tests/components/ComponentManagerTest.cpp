@@ -7,9 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/Build.h"
-#include "catalogue/Product.h"
-#include "catalogue/Release.h"
+#include "components/TreeCatalogue.h"
 #include "components/VnComponent.h"
 #include "support/EnglishTest.h"
 #include "support/LogCapture.h"
@@ -19,20 +17,7 @@ namespace {
 using testutil::codesOf;
 using testutil::raisedError;
 
-struct Catalogue {
-    explicit Catalogue(const std::string& productId) {
-        product = std::make_shared<Product>(productId, productId, std::vector<std::vector<std::string>>{{"k"}});
-        release = std::make_shared<Release>(product, productId + "-1", "", "1.0", "1.0");
-        build = std::make_shared<Build>(release, "Linux", "Debian", "12", "x86_64", "", "", "b.inf3", "");
-        release->addBuild(build);
-    }
-    std::shared_ptr<VnComponent> component(const std::string& name) {
-        return std::make_shared<VnComponent>(build, name, name + " description", "", std::vector<std::vector<std::string>>{});
-    }
-    std::shared_ptr<Product> product;
-    std::shared_ptr<Release> release;
-    std::shared_ptr<Build> build;
-};
+using Catalogue = testutil::TreeCatalogue;
 
 class Names : public ComponentManager::Visitor {
 public:

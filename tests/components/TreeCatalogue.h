@@ -1,0 +1,44 @@
+#ifndef VN_TESTS_COMPONENTS_TREECATALOGUE_H
+#define VN_TESTS_COMPONENTS_TREECATALOGUE_H
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "catalogue/Build.h"
+#include "catalogue/Product.h"
+#include "catalogue/Release.h"
+#include "components/VnComponent.h"
+
+namespace testutil {
+
+// One product with one release and one build of it, as the catalogue reader makes them, and
+// components of that build for the tests of the component tree. The build is for a Debian
+// host unless the caller names the system.
+struct TreeCatalogue {
+    explicit TreeCatalogue(const std::string& productId, const std::string& version = "1.0",
+                           const std::vector<std::string>& host = {"Linux", "Debian", "12", "x86_64"}) {
+        product = std::make_shared<Product>(productId, productId,
+                                            std::vector<std::vector<std::string>>{{productId + "-base"}});
+        release = std::make_shared<Release>(product, productId + "-" + version, "", version, "1.0");
+        build = std::make_shared<Build>(release, host.at(0), host.at(1), host.at(2), host.at(3), "", "", "b.inf3", "");
+        release->addBuild(build);
+    }
+
+    // Described as name + " description"; status 0 leaves it undetected.
+    std::shared_ptr<VnComponent> component(const std::string& name, int status = 0,
+                                           const std::string& environment = "") const {
+        auto c = std::make_shared<VnComponent>(build, name, name + " description", environment,
+                                               std::vector<std::vector<std::string>>{});
+        c->setStatus(status);
+        return c;
+    }
+
+    std::shared_ptr<Product> product;
+    std::shared_ptr<Release> release;
+    std::shared_ptr<Build> build;
+};
+
+}  // namespace testutil
+
+#endif
