@@ -203,6 +203,16 @@ inline ReadResult readAll(int fd, double seconds = 10, size_t limit = static_cas
     return r;
 }
 
+// Key and self-signed certificate in one PEM file in `dir`, as the server loads them.
+inline std::string makePem(const testutil::TempDir& dir) {
+    testutil::RunResult r = testutil::run({"/usr/bin/openssl", "req", "-x509", "-newkey", "rsa:2048", "-sha256",
+                                           "-nodes", "-keyout", dir / "key.pem", "-out", dir / "cert.pem", "-days",
+                                           "2", "-subj", "/CN=localhost"});
+    if (r.status != 0) throw std::runtime_error("openssl req: " + r.err);
+    testutil::writeFile(dir / "server.pem", testutil::readFile(dir / "key.pem") + testutil::readFile(dir / "cert.pem"));
+    return dir / "server.pem";
+}
+
 // The offset of the first byte that is not the pattern, or -1.
 inline long patternMismatch(const std::string& data) {
     for (size_t i = 0; i < data.size(); ++i)
