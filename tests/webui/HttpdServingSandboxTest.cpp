@@ -263,10 +263,6 @@ TEST(HttpdServing, ThreadedWorkersTakeOneClientEach) {
     }
     for (worker* w : server.ctx()->workers) EXPECT_EQ(w->num_conns.load(), 1);
     for (int fd : clients) ::close(fd);
-    // The workers notice the clients leaving on their own.
-    server_limits limits;
-    limits.header_timeout = 0;
-    set_test_limits(server.ctx(), limits);
 }
 
 TEST(HttpdServing, ThreadedWorkerServesTls) {

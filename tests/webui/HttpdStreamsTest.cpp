@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <regex>
+
 #include "webui/HttpdHarness.h"
 #include "webui/httpd/connection_end.h"
 #include "webui/httpd/server_context.h"
@@ -253,6 +256,123 @@ TEST_F(HttpdStreams, EndOfAConnection) {
             close_connection(c);
         }
     }
+}
+
+TEST_F(HttpdStreams, WakeCommandNamesItsConnectionById) {
+    int client;
+    connection* c = connect(&client);
+    connection* other = connect(&client);
+    c->loc.flags |= STREAM_SUSPENDED;
+    other->loc.flags |= STREAM_SUSPENDED;
+    worker* w = ctx->workers.front();
+    struct __attribute__((packed)) {
+        uint32_t command;
+        uint64_t id;
+    } stale{CTL_WAKE, c->id + 1000}, wake{CTL_WAKE, c->id};
+    ASSERT_EQ(send_control(w, &stale, sizeof stale), 0);
+    server_poll(ctx, 100);
+    EXPECT_TRUE(c->loc.flags & STREAM_SUSPENDED) << "an unknown id is ignored";
+    ASSERT_EQ(send_control(w, &wake, sizeof wake), 0);
+    server_poll(ctx, 100);
+    EXPECT_FALSE(c->loc.flags & STREAM_SUSPENDED);
+    EXPECT_TRUE(other->loc.flags & STREAM_SUSPENDED);
+    EXPECT_EQ(connections(), 2);
+}
+
+TEST_F(HttpdStreams, AddSocketCommandCreatesTheConnection) {
+    int pair[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+    clients.push_back(pair[1]);
+    const uint32_t add[3] = {CTL_ADD_SOCKET, static_cast<uint32_t>(pair[0]), 0};
+    ASSERT_EQ(send_control(ctx->workers.front(), add, sizeof add), 0);
+    server_poll(ctx, 100);
+    ASSERT_EQ(connections(), 1);
+    connection* c = ctx->workers.front()->first;
+    EXPECT_EQ(c->sock, pair[0]);
+    EXPECT_EQ(c->rem.cls, &socket_class);
+    EXPECT_TRUE(::fcntl(c->sock, F_GETFD) & FD_CLOEXEC);
+    EXPECT_TRUE(::fcntl(c->sock, F_GETFL) & O_NONBLOCK);
+}
+
+TEST(HttpdControlPair, LocalSocketPairNonBlockingAndCloseOnExec) {
+    int pair[2];
+    ASSERT_EQ(make_control_pair(pair), 0);
+    for (int fd : pair) {
+        int domain = -1;
+        socklen_t len = sizeof domain;
+        ASSERT_EQ(::getsockopt(fd, SOL_SOCKET, SO_DOMAIN, &domain, &len), 0);
+        EXPECT_EQ(domain, AF_UNIX) << "no other process can connect to it";
+        EXPECT_TRUE(::fcntl(fd, F_GETFD) & FD_CLOEXEC);
+        EXPECT_TRUE(::fcntl(fd, F_GETFL) & O_NONBLOCK);
+    }
+    const uint32_t word = 5;
+    ASSERT_EQ(::write(pair[1], &word, 4), 4);
+    uint32_t got = 0;
+    EXPECT_EQ(::read(pair[0], &got, 4), 4);
+    EXPECT_EQ(got, 5u);
+    ::close(pair[0]);
+    ::close(pair[1]);
+}
+
+// Where report_error writes, by severity and by the "inetd" option.
+TEST(HttpdReportError, StandardErrorAndErrorLog) {
+    testutil::TempDir tmp;
+    const std::string log = tmp / "error.log";
+    testutil::writeFile(log, "earlier line\n");
+    httpdtest::Args args({"-ports", "", "-error_log", log});
+    server_context* ctx = server_init(args.argc(), args.argv());
+    EXPECT_TRUE(::fcntl(::fileno(ctx->error_log), F_GETFD) & FD_CLOEXEC);
+    int pair[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+    add_socket(ctx->workers.front(), pair[0], false);
+    connection* c = ctx->workers.front()->first;
+    const std::string datePattern = "\\[[A-Z][a-z]{2} [A-Z][a-z]{2} [0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}\\] ";
+    struct Case {
+        const char* name;
+        int severity;
+        bool withConnection;
+        const char* request;
+        const char* inetd;
+        std::string err;
+        std::string logLine;  // pattern; empty: no line
+    };
+    const Case cases[] = {
+        {"log severity", REPORT_LOG, true, "GET /a HTTP/1.0", "no", "x 5\n",
+         datePattern + "\\[error\\] \\[client 0\\.0\\.0\\.0\\] \"GET /a HTTP/1\\.0\" x 5\n"},
+        {"no request yet", REPORT_LOG, true, nullptr, "no", "x 5\n", datePattern + "\\[error\\] \\[client 0\\.0\\.0\\.0\\] \"-\" x 5\n"},
+        {"severity 0 only reaches standard error", 0, true, nullptr, "no", "x 5\n", ""},
+        {"no connection: standard error only", REPORT_LOG, false, nullptr, "no", "x 5\n", ""},
+        {"inetd: the log only", REPORT_LOG, true, nullptr, "yes", "", datePattern + ".* x 5\n"},
+    };
+    for (const Case& k : cases) {
+        testutil::writeFile(log, "");
+        store_option(ctx, "inetd", k.inetd);
+        std::free(c->request);
+        c->request = k.request ? ::strdup(k.request) : nullptr;
+        testutil::StderrCapture err;
+        report_error(k.severity, k.withConnection ? c : nullptr, "x %d", 5);
+        EXPECT_EQ(err.text(), k.err) << k.name;
+        std::string line = testutil::readFile(log);
+        if (k.logLine.empty())
+            EXPECT_EQ(line, "") << k.name;
+        else
+            EXPECT_TRUE(std::regex_match(line, std::regex(k.logLine))) << k.name << ": " << line;
+    }
+    store_option(ctx, "inetd", "no");
+
+    // A line is cut at 1,048,575 bytes before its line feed.
+    testutil::writeFile(log, "");
+    {
+        testutil::StderrCapture err;
+        report_error(REPORT_LOG, c, "%s", std::string(2 * 1048576, 'm').c_str());
+        EXPECT_EQ(err.text().size(), 2u * 1048576 + 1);
+    }
+    std::string line = testutil::readFile(log);
+    EXPECT_EQ(line.size(), 1048576u);
+    EXPECT_EQ(line.back(), '\n');
+    EXPECT_EQ(line[line.size() - 2], 'm');
+    server_free(ctx);
+    ::close(pair[1]);
 }
 
 }  // namespace

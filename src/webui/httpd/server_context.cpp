@@ -154,10 +154,16 @@ bool option_is_true(const char* value) {
     return false;
 }
 
-const option_def* lookup_option(const char* name) {
+const option_def* find_option(const char* name) {
     for (size_t i = 0; i < option_count; ++i)
         if (std::strcmp(option_table[i].name, name) == 0) return &option_table[i];
-    report_fatal("no such option: [%s]", name);
+    return nullptr;
+}
+
+const option_def* lookup_option(const char* name) {
+    const option_def* o = find_option(name);
+    if (!o) report_fatal("no such option: [%s]", name);
+    return o;
 }
 
 const char* option_value(const server_context* ctx, int slot) { return ctx->options[slot].load(); }

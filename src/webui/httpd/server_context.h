@@ -135,6 +135,8 @@ void report_error(int severity, connection* c, const char* format, ...) __attrib
 // program, whose exit-time work belongs to the parent. Standard streams and logs are flushed.
 [[noreturn]] void server_exit(int status);
 
+// The table row named exactly `name` (case-sensitive), or null.
+const option_def* find_option(const char* name);
 // The table row named exactly `name`; fatal "no such option: [%s]" otherwise.
 const option_def* lookup_option(const char* name);
 // Replaces the slot's value with a copy of `value` (or null), without running the setter.

@@ -22,7 +22,7 @@ namespace vnhttpd {
 
 namespace {
 
-// Descriptors above this are refused, as the wait was once bounded to 16,384 descriptors.
+// The highest descriptor a client may have; one beyond it is refused with a report.
 constexpr int HIGHEST_DESCRIPTOR = 16383;
 
 std::atomic<uint64_t> nextConnectionId{1};
