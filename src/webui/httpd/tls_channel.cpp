@@ -57,11 +57,13 @@ bool handshakeDone(stream* s) {
     return false;
 }
 
-int tlsRead(stream* s, void* buf, size_t len) {
+// One TLS read or write of at most `len` bytes, after the handshake.
+template <typename Transfer>
+int tlsTransfer(stream* s, size_t len, Transfer transfer) {
     if (!handshakeDone(s)) return -1;
     if (len == 0) return 0;
     ERR_clear_error();
-    int r = SSL_read(s->chan.tls.ssl, buf, len > INT_MAX ? INT_MAX : static_cast<int>(len));
+    int r = transfer(s->chan.tls.ssl, len > INT_MAX ? INT_MAX : static_cast<int>(len));
     if (r > 0) {
         s->tls_wants_write = false;
         return r;
@@ -69,16 +71,12 @@ int tlsRead(stream* s, void* buf, size_t len) {
     return tlsFailure(s, r);
 }
 
+int tlsRead(stream* s, void* buf, size_t len) {
+    return tlsTransfer(s, len, [buf](SSL* ssl, int n) { return SSL_read(ssl, buf, n); });
+}
+
 int tlsWrite(stream* s, const void* buf, size_t len) {
-    if (!handshakeDone(s)) return -1;
-    if (len == 0) return 0;
-    ERR_clear_error();
-    int r = SSL_write(s->chan.tls.ssl, buf, len > INT_MAX ? INT_MAX : static_cast<int>(len));
-    if (r > 0) {
-        s->tls_wants_write = false;
-        return r;
-    }
-    return tlsFailure(s, r);
+    return tlsTransfer(s, len, [buf](SSL* ssl, int n) { return SSL_write(ssl, buf, n); });
 }
 
 void tlsClose(stream* s) {
