@@ -55,6 +55,14 @@ TEST(HttpdServing, AccessListRefusesOtherClientsAndIPv6) {
     ::close(allowed);
 }
 
+// Small socket buffers for the TCP of this network namespace, so that a client that reads
+// slowly makes the server's sends wait for it.
+void smallSocketBuffers() {
+    testutil::writeFile("/proc/sys/net/ipv4/tcp_wmem", "4096 8192 16384\n");
+    testutil::writeFile("/proc/sys/net/ipv4/tcp_rmem", "4096 8192 16384\n");
+    ASSERT_EQ(testutil::readFile("/proc/sys/net/ipv4/tcp_wmem"), "4096\t8192\t16384\n");
+}
+
 class HttpdTls : public ::testing::Test {
 protected:
     testutil::TempDir tmp;
@@ -101,6 +109,7 @@ print(len(data), data == expected)
 TEST_F(HttpdTls, LargeAnswerReachesASlowClientWhole) {
     const uint64_t length = 3 * 1048576;
     httpdtest::generatedLength() = length;
+    smallSocketBuffers();
     PolledServer server({"-ports", "8447s", "-ssl_cert", pem});
     testutil::RunResult r = testutil::run({testutil::systemPython(), "-c", slowTlsClient, "8447", std::to_string(length)});
     EXPECT_EQ(r.status, 0) << r.err;
@@ -269,6 +278,7 @@ TEST(HttpdServing, ThreadedWorkerServesTls) {
     testutil::TempDir tmp;
     const std::string pem = httpdtest::makePem(tmp);
     httpdtest::generatedLength() = 300000;
+    smallSocketBuffers();
     PolledServer server({"-ports", "8447s", "-ssl_cert", pem, "-threads", "2"});
     testutil::RunResult r =
         testutil::run({testutil::systemPython(), "-c", slowTlsClient, "8447", "300000"});
