@@ -3,6 +3,8 @@
 #include <climits>
 #include <cstdint>
 
+#include <sys/stat.h>
+
 #include <boost/format.hpp>
 #include <tinyxml.h>
 
@@ -111,6 +113,12 @@ void Reader::read() {
     if (path.empty()) throw error(1, 1, 1, 3) << Messages::getMessage("err_inf_fname");
     Log(3) << "Load and parse component list from " + path << std::endl;
 
+    // TinyXML takes a directory for a file of the length that ftell gives it, and fails to
+    // allocate that much.
+    struct stat status;
+    if (::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode))
+        throw error(1, 1, 1, 3) << boost::format(Messages::getMessage("err_config_parse")) % path %
+                                       "Failed to open file: it is a directory";
     TiXmlDocument document;
     if (!document.LoadFile(path))
         throw error(1, 1, 1, 3) << boost::format(Messages::getMessage("err_config_parse")) % path %

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <tinyxml.h>
 
 #include <functional>
@@ -200,9 +201,6 @@ TEST_F(BuildInfFileTest, ComponentsOutliveTheirDescription) {
         Loaded loaded(fixtures + "debian-full.inf3");
         base = loaded.d.components.at(0);
         web = loaded.d.components.at(4);
-        base->packages.clear();
-        base->bootstrapper_packages.clear();
-        web->packages.clear();
         releasePackages(loaded.d);
         loaded.d.components.clear();
         loaded.d.update_packages.clear();
@@ -404,6 +402,7 @@ TEST_F(BuildInfFileTest, BrokenDescriptionsRaiseTheirErrors) {
                             "md5=\"33333333333333333333333333333333\" buildtime=\"1\" size=\"1\"/>";
     const Broken rows[] = {
         {"missing file", "", "Syntax error in file <path>:\nFailed to open file\n", "(1,1,1,3)"},
+        {"a directory", "<dir>", "Syntax error in file <path>:\nFailed to open file: it is a directory\n", "(1,1,1,3)"},
         {"not well-formed", "<build><component></build>",
          "Syntax error in file <path>:\nError reading end tag.\n", "(1,1,1,3)"},
         {"comment only", "<?xml version=\"1.0\"?>\n<!-- nothing -->\n",
@@ -479,7 +478,10 @@ TEST_F(BuildInfFileTest, BrokenDescriptionsRaiseTheirErrors) {
         SCOPED_TRACE(row.label);
         testutil::TempDir dir;
         const std::string path = dir / (row.xml.empty() ? "none.inf3" : "b.inf3");
-        if (!row.xml.empty()) testutil::writeFile(path, row.xml);
+        if (row.xml == "<dir>")
+            ASSERT_EQ(0, ::mkdir(path.c_str(), 0700));
+        else if (!row.xml.empty())
+            testutil::writeFile(path, row.xml);
         const std::string expected = withPath(row.text, path);
         if (row.codes.empty()) {
             try {
