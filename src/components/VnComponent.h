@@ -7,10 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "../common/checked_pointer"
 #include "../packages/Component.h"
 #include "VnCompNode.h"
 
 class Build;
+class Package;
+class Repository;
+class SystemSpecificConfigurator;
 class VnRadioGroup;
 
 // A component of the tree: the description's component record and the build it was loaded
@@ -57,6 +61,23 @@ public:
     void setSelected(bool select);
     // Selected and required, without any check.
     void forceSelect();
+
+    // Detects the installed state from the key-package sets and the build packages: sets the
+    // status and the four detection results, tells the build's release of an upgrade (status
+    // 2) or registers the component with it (status 1). A status 4 is final and left alone.
+    // The version texts only ever rise: a second detection keeps the higher ones. The
+    // configurator may hold null. A null repository is the null-pointer error.
+    void checkInstalled(Repository* repository, checked_pointer<SystemSpecificConfigurator> configurator);
+    // The package that stands for a key-package name (its base name after the last '/'): the
+    // first own build package of that name, else the newest package of the pool, else what the
+    // configurator (when one is given) offers for the whole name; null when none.
+    Package* findKeyPackage(const std::string& keyName, Repository* repository,
+                            checked_pointer<SystemSpecificConfigurator> configurator) const;
+    // Whether this component needs `other`, within one product: it requires `other` while
+    // `other` is to be installed; `other` is tied to it (hardwired-with) while `other` is to be
+    // upgraded; or it requires the radio group of `other`, nothing of which is installed or
+    // selected, and `other` is the group's default member by name.
+    bool dependsOn(const VnComponent& other) const;
 
     // Notes a pending micro-update (the status reads 2 from now on) and tells the release.
     void setMicroUpdateAvailable();

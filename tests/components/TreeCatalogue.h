@@ -8,7 +8,10 @@
 #include "catalogue/Build.h"
 #include "catalogue/Product.h"
 #include "catalogue/Release.h"
+#include "components/ComponentArena.h"
 #include "components/VnComponent.h"
+#include "components/VnRadioGroup.h"
+#include "components/VnSubGroup.h"
 
 namespace testutil {
 
@@ -32,6 +35,30 @@ struct TreeCatalogue {
                                                std::vector<std::vector<std::string>>{});
         c->setStatus(status);
         return c;
+    }
+
+    // The same, made by `arena` as build loading makes them.
+    std::shared_ptr<VnComponent> component(ComponentArena& arena, const std::string& name, int status = 0) const {
+        auto c = arena.make(build, name, name + " description", "", std::vector<std::vector<std::string>>{});
+        c->setStatus(status);
+        return c;
+    }
+
+    // A radio group of this release holding `members`, the default one named.
+    std::shared_ptr<VnRadioGroup> radioGroup(const std::string& name,
+                                             const std::vector<std::shared_ptr<VnComponent>>& members,
+                                             const std::string& defaultMember = "") const {
+        auto g = std::make_shared<VnRadioGroup>(name, name + " group", release);
+        g->defaultMemberName = defaultMember;
+        for (const std::shared_ptr<VnComponent>& m : members) g->addMember(m.get());
+        return g;
+    }
+
+    std::shared_ptr<VnSubGroup> subGroup(const std::string& name,
+                                         const std::vector<std::shared_ptr<VnCompNode>>& children) const {
+        auto g = std::make_shared<VnSubGroup>(name, name + " section", release);
+        g->children = children;
+        return g;
     }
 
     std::shared_ptr<Product> product;

@@ -1,0 +1,5 @@
+#include "SystemSpecificConfigurator.h"
+
+SystemSpecificConfigurator::SystemSpecificConfigurator() = default;
+
+SystemSpecificConfigurator::~SystemSpecificConfigurator() = default;
