@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "../catalogue/InstTypes.h"
 #include "../common/checked_pointer"
 #include "ComponentArena.h"
 #include "VnCompNode.h"
@@ -192,6 +193,9 @@ public:
     // copy of this handle.
     const std::shared_ptr<ComponentArena>& arena() const { return components; }
 
+    // The installation types of the loaded builds, one table per product; build loading fills
+    // them.
+    InstTypes instTypes;
     // The top-level nodes, in the order build loading committed them.
     NodeList nodes;
     // Directory path -> KiB that the loaded builds need there.
