@@ -19,18 +19,13 @@
 
 namespace {
 
+using testutil::address;
 using testutil::codesOf;
 using testutil::raisedError;
 using testutil::splitLines;
 using testutil::TreeCatalogue;
 
 typedef std::shared_ptr<VnComponent> Comp;
-
-std::string address(const void* p) {
-    std::ostringstream s;
-    s << p;
-    return s.str();
-}
 
 class ComponentManagerRulesTest : public testutil::EnglishTest {
 protected:

@@ -21,6 +21,7 @@
 
 namespace {
 
+using testutil::address;
 using testutil::codesOf;
 using testutil::raisedError;
 
@@ -29,12 +30,6 @@ using testutil::splitLines;
 
 typedef std::shared_ptr<VnComponent> Comp;
 typedef std::shared_ptr<VnCompNode> Node;
-
-std::string address(const void* p) {
-    std::ostringstream s;
-    s << p;
-    return s.str();
-}
 
 class Names : public ComponentManager::Visitor {
 public:

@@ -2,6 +2,7 @@
 #define VN_TESTS_COMPONENTS_TREECATALOGUE_H
 
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,13 @@
 #include "components/VnSubGroup.h"
 
 namespace testutil {
+
+// An address as the log writes a pointer.
+inline std::string address(const void* p) {
+    std::ostringstream s;
+    s << p;
+    return s.str();
+}
 
 // One product with one release and one build of it, as the catalogue reader makes them, and
 // components of that build for the tests of the component tree. The build is for a Debian

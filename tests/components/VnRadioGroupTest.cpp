@@ -18,15 +18,10 @@
 
 namespace {
 
+using testutil::address;
 using testutil::codesOf;
 using testutil::raisedError;
 using testutil::TreeCatalogue;
-
-std::string address(const void* p) {
-    std::ostringstream s;
-    s << p;
-    return s.str();
-}
 
 class VnRadioGroupTest : public testutil::EnglishTest {
 protected:
