@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/RawHttpClient.h"
 #include "support/TestUtil.h"
 #include "webui/httpd/server_context.h"
 #include "webui/httpd/serving_loop.h"
@@ -149,58 +150,15 @@ inline bool waitFor(const std::function<bool()>& condition, double seconds = 10)
 // A TCP client socket connected to `address`:`port` ("127.0.0.1", "::1"), optionally bound to
 // `from` first. Throws when it cannot connect.
 inline int connectTo(const std::string& address, int port, const std::string& from = std::string()) {
-    const bool v6 = address.find(':') != std::string::npos;
-    int s = ::socket(v6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (s < 0) throw std::runtime_error("socket failed");
-    if (!from.empty()) {
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        ::inet_pton(AF_INET, from.c_str(), &a.sin_addr);
-        if (::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) throw std::runtime_error("bind failed");
-    }
-    int r;
-    if (v6) {
-        sockaddr_in6 a{};
-        a.sin6_family = AF_INET6;
-        a.sin6_port = htons(static_cast<uint16_t>(port));
-        ::inet_pton(AF_INET6, address.c_str(), &a.sin6_addr);
-        r = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    } else {
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(static_cast<uint16_t>(port));
-        ::inet_pton(AF_INET, address.c_str(), &a.sin_addr);
-        r = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    }
-    if (r != 0) {
-        ::close(s);
-        throw std::runtime_error("connect failed: " + std::string(std::strerror(errno)));
-    }
-    return s;
+    return rawhttp::connectTcp(address, port, from);
 }
 
 // Reads until end of data, an error, `limit` bytes or `seconds` without a byte. "eof" tells
 // whether the peer ended the data.
-struct ReadResult {
-    std::string data;
-    bool eof = false;
-};
+using rawhttp::ReadResult;
 
 inline ReadResult readAll(int fd, double seconds = 10, size_t limit = static_cast<size_t>(-1)) {
-    ReadResult r;
-    std::vector<char> buf(65536);
-    while (r.data.size() < limit) {
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, static_cast<int>(seconds * 1000)) <= 0) break;
-        ssize_t n = ::recv(fd, buf.data(), std::min(buf.size(), limit - r.data.size()), 0);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            r.eof = true;
-            break;
-        }
-        r.data.append(buf.data(), static_cast<size_t>(n));
-    }
-    return r;
+    return rawhttp::readFor(fd, seconds, limit);
 }
 
 // Key and self-signed certificate in one PEM file in `dir`, as the server loads them.

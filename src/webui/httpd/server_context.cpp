@@ -15,6 +15,7 @@
 #include <string>
 #include <utility>
 
+#include "webui/httpd/config_page.h"
 #include "webui/httpd/parse_http_request.h"
 #include "webui/httpd/serving_loop.h"
 #include "webui/httpd/string_routines.h"
@@ -25,6 +26,21 @@ namespace vnhttpd {
 namespace {
 const char* const VERSION = "1.41";
 std::atomic<time_t> cachedNow{0};
+
+// While a setter runs for a request (try_change_option), what would end the process is thrown
+// as this instead, so that the change can be undone and the request refused.
+struct refused_value {
+    std::string message;
+};
+thread_local bool fatalThrows = false;
+
+class ThrowingFatals {
+public:
+    ThrowingFatals() { fatalThrows = true; }
+    ~ThrowingFatals() { fatalThrows = false; }
+    ThrowingFatals(const ThrowingFatals&) = delete;
+    ThrowingFatals& operator=(const ThrowingFatals&) = delete;
+};
 }  // namespace
 
 const option_def option_table[] = {
@@ -33,7 +49,7 @@ const option_def option_table[] = {
     {"ssl_cert", OPT_SSL_CERT, nullptr, "SSL certificate file", make_tls_context},
     {"ports", OPT_PORTS, "80", "Listening ports", set_ports},
     {"dir_list", OPT_DIR_LIST, "yes", "Directory listing", nullptr},
-    {"cfg_uri", OPT_CFG_URI, nullptr, "Config uri", nullptr},
+    {"cfg_uri", OPT_CFG_URI, nullptr, "Config uri", set_cfg_uri},
     {"protect", OPT_PROTECT, nullptr, "URI to htpasswd mapping", nullptr},
     {"cgi_ext", OPT_CGI_EXT, "cgi,pl,php", "CGI extensions", nullptr},
     {"cgi_interp", OPT_CGI_INTERP, nullptr, "CGI interpreter", nullptr},
@@ -122,7 +138,10 @@ void report_error(int severity, connection* c, const char* format, ...) {
     va_end(ap);
     if (!c || !option_is_true(option_value(c->ctx, OPT_INETD))) std::fprintf(stderr, "%s\n", message.c_str());
     if (c && (severity & (REPORT_FATAL | REPORT_LOG))) writeErrorLogLine(c, message);
-    if (severity & REPORT_FATAL) server_exit(1);
+    if (severity & REPORT_FATAL) {
+        if (fatalThrows) throw refused_value{message};
+        server_exit(1);
+    }
 }
 
 void report_fatal(const char* format, ...) {
@@ -131,6 +150,7 @@ void report_fatal(const char* format, ...) {
     std::string message = formatMessage(format, ap);
     va_end(ap);
     std::fprintf(stderr, "%s\n", message.c_str());
+    if (fatalThrows) throw refused_value{message};
     server_exit(1);
 }
 
@@ -186,6 +206,33 @@ void change_option(server_context* ctx, const char* name, const char* value) {
     const option_def* o = lookup_option(name);
     if (o->setter) o->setter(ctx, value);
     store_option(ctx, name, value);
+}
+
+bool try_change_option(server_context* ctx, const char* name, const char* value, std::string* message) {
+    std::lock_guard<std::mutex> guard(ctx->config_lock);
+    const option_def* o = find_option(name);
+    if (!o) {
+        *message = std::string("no such option: [") + name + "]";
+        return false;
+    }
+    if (o->setter) {
+        // Replaced values stay alive until server_free, so the old one can be set again.
+        const char* old = option_value(ctx, o->slot);
+        ThrowingFatals throwing;
+        try {
+            o->setter(ctx, value);
+        } catch (const refused_value& refused) {
+            *message = refused.message;
+            try {
+                o->setter(ctx, old);
+            } catch (const refused_value&) {
+                // What stood before cannot be set again either; the report is on standard error.
+            }
+            return false;
+        }
+    }
+    store_option(ctx, name, value);
+    return true;
 }
 
 void set_test_limits(server_context* ctx, const server_limits& limits) {
@@ -447,8 +494,9 @@ server_context* server_init(int argc, const char* const* argv) {
 
 void server_free(server_context* ctx) {
     for (worker* w : ctx->workers) {
+        // A stopping worker keeps no connection alive for a next request.
+        w->stop.store(true);
         if (w->thread.joinable()) {
-            w->stop.store(true);
             // The end of the control channel wakes the worker's wait.
             ::shutdown(w->ctl[1], SHUT_WR);
             w->thread.join();

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "webui/httpd/httpd.h"
@@ -81,6 +82,19 @@ struct server_limits {
     time_t idle_timeout = 3600;  // seconds without a transferred byte
 };
 
+// A page registration; see server_register_page.
+struct registered_page {
+    std::string pattern;
+    page_handler handler;
+    void* user_data;
+};
+
+struct registered_error_page {
+    int status;
+    page_handler handler;
+    void* user_data;
+};
+
 // Runs while the remote stream of a connection lacks its parsed header block.
 using request_parser = void (*)(connection* c);
 
@@ -99,6 +113,9 @@ struct server_context {
     bool threaded = false;
     FILE* access_log = nullptr;
     FILE* error_log = nullptr;
+    // In registration order; guarded by config_lock (the configuration page replaces them).
+    std::vector<registered_page> pages;
+    std::vector<registered_error_page> error_pages;
 
     // Option values: null or the context's own copy. Worker threads read them while the
     // configuration page may replace them, so a replaced value stays alive until server_free.
@@ -143,6 +160,9 @@ const option_def* lookup_option(const char* name);
 void store_option(server_context* ctx, const char* name, const char* value);
 // Runs the option's setter with the new value, then stores it.
 void change_option(server_context* ctx, const char* name, const char* value);
+// change_option for a value that comes from a request: an unknown name or a value the setter
+// refuses changes nothing and gives false with the reason in `message`; the process goes on.
+bool try_change_option(server_context* ctx, const char* name, const char* value, std::string* message);
 const char* option_value(const server_context* ctx, int slot);
 // Exactly "1", "yes", "true" or "jawohl"; anything else, and null, is false.
 bool option_is_true(const char* value);

@@ -249,8 +249,9 @@ void add_socket(worker* w, int sock, bool tls) {
 void close_connection(connection* c) {
     if (c->loc.cls) stream_close(&c->loc);
     if (c->rem.cls) stream_close(&c->rem);
-    std::free(c->request);
-    c->request = nullptr;
+    release_request(c);
+    std::free(c->file_path);
+    c->file_path = nullptr;
     worker* w = c->worker;
     if (c->prev)
         c->prev->next = c->next;

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <ctime>
 
+#include "webui/httpd/httpd.h"
+
 struct ssl_st;
 
 namespace vnhttpd {
@@ -69,6 +71,11 @@ struct channel {
         ssl_st* ssl = nullptr;
         int sock = -1;
     } tls;          // "ssl"
+    struct {
+        page_handler handler = nullptr;
+        void* user_data = nullptr;
+        void* state = nullptr;  // the handler's own, kept between its calls
+    } page;         // "embedded"
 };
 
 struct stream {
@@ -97,6 +104,34 @@ struct client_address {
 // Fills `out` from an address as accept or getpeername gave it.
 void describe_peer(const sockaddr* addr, socklen_t len, client_address* out);
 
+// A text inside the request's own copy: pointer and length; a null pointer when absent.
+struct header_text {
+    char* ptr = nullptr;
+    size_t len = 0;
+};
+
+// The request headers the server knows, all zero for a new request. A header that occurs twice
+// keeps its later value.
+struct request_headers {
+    uint64_t content_length = 0;
+    header_text content_type;
+    header_text user_agent;
+    time_t if_modified_since = 0;  // 0: absent or unreadable
+    header_text authorization;
+    header_text referer;
+    header_text cookie;
+    header_text location;
+    uint64_t status = 0;
+    header_text range;
+    header_text connection;
+    header_text transfer_encoding;
+    header_text remote_user;  // set by a successful authentication, not by a header
+};
+
+// Indexes of the method table, in matching order.
+enum request_method { METHOD_GET = 0, METHOD_POST, METHOD_PUT, METHOD_DELETE, METHOD_HEAD, METHOD_COUNT };
+extern const char* const method_names[METHOD_COUNT];
+
 // One client connection. A single zeroed allocation holds this record, then the local buffer,
 // then the remote buffer.
 struct connection {
@@ -112,7 +147,25 @@ struct connection {
     int local_port = 0;
     stream loc;  // the channel that answers the request
     stream rem;  // the client socket, plain or TLS
-    char* request = nullptr;  // own copy of the current request's header block (malloc)
+
+    // The current request; reset for every request of a kept-alive connection.
+    int status = 0;           // status of the answer, for the access log (0 until set)
+    int method = -1;          // index into method_names
+    char* request = nullptr;  // own copy of the header block (malloc); as a text, the request line
+    size_t request_len = 0;   // length of the header block
+    char* headers = nullptr;  // first header line, inside `request`
+    char* uri = nullptr;      // decoded, normalised path without the query (malloc)
+    char* query = nullptr;    // raw text after the first '?', inside `uri`; null without '?'
+    int http_major = 0;
+    int http_minor = 0;
+    // The file-system path of the request: IO_BUFFER_SIZE bytes (malloc), kept while the
+    // connection lives; null until the first request needs it.
+    char* file_path = nullptr;
+    char* path_info = nullptr;
+    const char* mime_type = nullptr;
+    size_t mime_type_len = 0;
+    request_headers hdr;
+
     // Positions of the client socket and of a local socket in the current wait's descriptor
     // array; -1 when not watched.
     int rem_wait = -1;

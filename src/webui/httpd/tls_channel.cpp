@@ -16,8 +16,11 @@ void make_tls_context(server_context* ctx, const char* path) {
     SSL_CTX* tls = SSL_CTX_new(TLS_server_method());
     if (!tls) report_fatal("SSL_CTX_new error");
     if (SSL_CTX_use_certificate_file(tls, path, SSL_FILETYPE_PEM) != 1 ||
-        SSL_CTX_use_PrivateKey_file(tls, path, SSL_FILETYPE_PEM) != 1)
+        SSL_CTX_use_PrivateKey_file(tls, path, SSL_FILETYPE_PEM) != 1) {
+        // A refused change from the configuration page goes on without this context.
+        SSL_CTX_free(tls);
         report_fatal("cannot open %s", path);
+    }
     // The socket is non-blocking and the buffer's pending bytes move between retries: a write
     // may take part of the data, and a retry may come from another address.
     SSL_CTX_set_mode(tls, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
