@@ -6,6 +6,7 @@
 #include <ctime>
 #include <vector>
 
+#include "webui/httpd/parse_http_request.h"
 #include "webui/httpd/server_context.h"
 #include "webui/httpd/serving_loop.h"
 #include "webui/httpd/string_routines.h"
@@ -90,10 +91,8 @@ void write_access_line(FILE* file, connection* c) {
     struct tm tm;
     const time_t birth = c->birth_time;
     ::localtime_r(&birth, &tm);
-    static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     char date[64];
-    bounded_format(date, sizeof date, "%02d/%s/%04d:%02d:%02d:%02d", tm.tm_mday, months[tm.tm_mon % 12],
+    bounded_format(date, sizeof date, "%02d/%s/%04d:%02d:%02d:%02d", tm.tm_mday, month_names[tm.tm_mon % 12],
                    tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec);
     // The zone's real offset as +hhmm.
     const long offsetMinutes = tm.tm_gmtoff / 60;

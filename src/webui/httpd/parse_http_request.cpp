@@ -13,6 +13,9 @@ namespace vnhttpd {
 
 const char* const method_names[METHOD_COUNT] = {"GET", "POST", "PUT", "DELETE", "HEAD"};
 
+const char* const month_names[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                     "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
 int header_block_length(const char* b, size_t n) {
     for (size_t i = 0; i + 1 < n; ++i) {
         const unsigned char ch = static_cast<unsigned char>(b[i]);
@@ -65,14 +68,12 @@ time_t parse_http_date(const char* text, size_t len) {
     value[len] = '\0';
     static const char* const formats[] = {"%d/%3s/%d %d:%d:%d", "%d %3s %d %d:%d:%d", "%*3s, %d %3s %d %d:%d:%d",
                                           "%d-%3s-%d %d:%d:%d"};
-    static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     for (const char* format : formats) {
         int day, year, hour, minute, second;
         char month[4];
         if (std::sscanf(value, format, &day, month, &year, &hour, &minute, &second) != 6) continue;
         int m = 0;
-        while (m < 12 && std::strcmp(month, months[m]) != 0) ++m;
+        while (m < 12 && std::strcmp(month, month_names[m]) != 0) ++m;
         if (m == 12) continue;
         if (year > 1900) {
         } else if (year >= 0 && year <= 69) {

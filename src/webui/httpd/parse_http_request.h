@@ -23,6 +23,9 @@ void parse_known_headers(char* p, size_t n, request_headers* fields);
 // the decoded length. May decode in place (dst == src).
 int percent_decode(const char* src, int src_len, char* dst, int dst_size);
 
+// "Jan" .. "Dec", as dates of HTTP and log lines write them.
+extern const char* const month_names[12];
+
 // A date of an HTTP header as UTC calendar time; 0 when no known form fits.
 time_t parse_http_date(const char* text, size_t len);
 
