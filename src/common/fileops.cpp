@@ -82,7 +82,10 @@ bool exists(const std::string& path) {
         Log(3) << "no (not local)" << std::endl;
         return false;
     }
-    bool yes = fs::exists(path);
+    // A name the system cannot look up (too long, a component that is no directory, no
+    // permission) does not exist for the caller: this question never fails.
+    boost::system::error_code ignored;
+    bool yes = fs::exists(path, ignored);
     Log(3) << (yes ? " - yes" : " - no") << std::endl;
     return yes;
 }

@@ -16,7 +16,8 @@
 namespace fileops {
 
 // False for "http://" and "ftp://" texts without looking at the disk; otherwise whether the
-// path exists, following links. Traces the question and the verdict at level 3.
+// path exists, following links. Never fails: a name the system cannot look up (too long, no
+// permission) counts as absent. Traces the question and the verdict at level 3.
 bool exists(const std::string& path);
 // Exists and is not a directory.
 bool is_file(const std::string& path);

@@ -1,0 +1,5 @@
+#include "DlgHello.h"
+
+DlgHello::DlgHello() = default;
+
+DlgHello::~DlgHello() = default;

@@ -1,0 +1,5 @@
+#include "DlgStrongYesNo.h"
+
+DlgStrongYesNo::DlgStrongYesNo(const std::string& question) : question(question) {}
+
+DlgStrongYesNo::~DlgStrongYesNo() = default;

@@ -1,0 +1,8 @@
+#include "TextDlgMessage.h"
+
+TextDlgMessage::~TextDlgMessage() = default;
+
+int TextDlgMessage::run() {
+    waitForEnter(text);
+    return PageResult::done;
+}
