@@ -71,7 +71,7 @@ TmuxSession::TmuxSession(const std::vector<std::string>& argv, const Settings& s
               "set -g default-terminal screen\n"
               "set -g history-limit 100000\n"
               "set -g status off\n"
-              // The pane's text stays readable after the program ended.
+              // Should the shell below be killed, the pane's text stays readable.
               "set -g remain-on-exit on\n");
 
     std::string command;
@@ -86,6 +86,9 @@ TmuxSession::TmuxSession(const std::vector<std::string>& argv, const Settings& s
     if (!settings.directory.empty()) script += "cd " + shellQuote(settings.directory) + " && ";
     script += "env " + command + "; echo $? > " + shellQuote(statusFile + ".part") + " && mv " +
               shellQuote(statusFile + ".part") + " " + shellQuote(statusFile);
+    // The pane stays alive until the server goes: a dead pane gets a closing line at its
+    // bottom, which scrolls the screen by one line at a moment no test can wait for.
+    script += "; exec sleep infinity";
 
     const RunResult started = tmux({"new-session", "-d", "-s", "vn", "-x", std::to_string(settings.width), "-y",
                                     std::to_string(settings.height), script});

@@ -12,7 +12,7 @@ namespace testutil {
 // A program on a real terminal: the only pane of a private tmux server, with its own socket
 // and configuration (no user or system tmux.conf), a fixed size and a history long enough to
 // keep everything the program printed. The program runs under /bin/sh, which writes its exit
-// status into a file when it ends; the pane stays readable afterwards. The server is killed
+// status into a file when it ends; the pane and its screen stay as they are afterwards. The server is killed
 // when the object goes (run it inside the namespace helper, where it cannot outlive the test).
 class TmuxSession {
 public:
