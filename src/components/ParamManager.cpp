@@ -42,3 +42,5 @@ int expandTextVariables(std::string& text) {
         pos = open + found->second.size();
     }
 }
+
+std::string expandDefaultValue(const std::string& text) { return text; }

@@ -10,4 +10,8 @@
 // '[' has no ']' after it (the text is expanded up to there).
 int expandTextVariables(std::string& text);
 
+// A setting's default as it is offered: text variables and references to other settings
+// expanded with the run's parameter manager. Until the run has one, the text unchanged.
+std::string expandDefaultValue(const std::string& text);
+
 #endif

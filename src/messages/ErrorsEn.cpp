@@ -276,11 +276,11 @@ void Messages::messages_rep::loadErrorsEn() {
     map["param_path_not_valid"] = "Specified path is not valid.";
     map["param_path_not_full"] = "Specified path is not full. Please specify a full path.";
     map["param_path_not_directory"] = "Specified path is not a directory.";
-    map["param_path_contains_invalid_characters"] = "Specified path contains unsupported characters. Only Latin characters are supported.";
+    map["param_path_contains_invalid_characters"] = "Specified path contains unsupported characters. Only Latin alphabet characters are supported.";
     map["param_path_not_exists"] = "Specified path does not exist.";
     map["param_password_too_short"] = "The specified password is too short. The password should be at least %s characters long.";
     map["param_password_too_long"] = "The specified password is too long. The password should be no longer than %s characters.";
-    map["param_password_contains_invalid_characters"] = "The specified password contains unsupported characters.";
+    map["param_password_contains_invalid_characters"] = "The specified password contains unsupported symbols.";
     map["param_password_policy_not_valid"] = "The specified password is not valid.";
     map["param_password_policy_too_short"] = "The specified password is too short and does not meet the password requirements.";
     map["param_password_policy_too_long"] = "The specified password is too long and does not meet the password requirements.";
