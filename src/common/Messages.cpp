@@ -1,6 +1,7 @@
 #include "Messages.h"
 
 #include <atomic>
+#include <boost/format.hpp>
 #include <cassert>
 #include <locale>
 #include <memory>
@@ -143,6 +144,17 @@ const std::string& Messages::getMessage(const char* key) {
         if (MissingKeyObserver observer = missingKeyObserver.load()) observer(key);
     }
     return *text;
+}
+
+std::string Messages::fill(const char* key, const std::string& value) {
+    const std::string& text = getMessage(key);
+    boost::format f(text);
+    f.exceptions(boost::io::all_error_bits ^ (boost::io::too_many_args_bit | boost::io::too_few_args_bit));
+    try {
+        return (f % value).str();
+    } catch (const boost::io::format_error&) {
+        return text;
+    }
 }
 
 const std::string& Messages::getLocale() {

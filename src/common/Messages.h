@@ -61,6 +61,9 @@ public:
     // The reference stays valid for the life of the process.
     static const std::string& getMessage(const char* key);
     static const std::string& getMessage(const std::string& key) { return getMessage(key.c_str()); }
+    // The text of the key with its one "%s" filled by `value`. A translation that lacks the
+    // place, or has more than one, still gives its text rather than failing.
+    static std::string fill(const char* key, const std::string& value);
     static const std::string& getLocale();
     static void setLocale(const std::string& name);
     static std::vector<std::pair<std::string, std::string>> getLanguages();

@@ -2,7 +2,6 @@
 
 #include <fstream>
 
-#include <boost/format.hpp>
 #include <tinyxml.h>
 
 #include "../common/Log.h"
@@ -29,18 +28,6 @@ BXAgentClient* processClient = nullptr;
 
 TiXmlElement* addElement(TiXmlElement* parent, const char* name) {
     return parent->LinkEndChild(new TiXmlElement(name))->ToElement();
-}
-
-// The catalogue text with its one "%s" filled; a translation that lacks the place, or has
-// more than one, still gives its text.
-std::string filled(const char* key, const std::string& value) {
-    boost::format f(Messages::getMessage(key));
-    f.exceptions(boost::io::all_error_bits ^ (boost::io::too_many_args_bit | boost::io::too_few_args_bit));
-    try {
-        return (f % value).str();
-    } catch (const boost::io::format_error&) {
-        return Messages::getMessage(key);
-    }
 }
 
 error agentError(const char* key) { return error(4, 1, 1, 3) << Messages::getMessage(key); }
@@ -157,7 +144,7 @@ std::string BXAgentClient::sendAndReceive(const TiXmlElement* packet) {
         gate->send(text);
     } catch (const bx::EnvironmentError& e) {
         Log(1) << "An error: " << e.what() << std::endl;
-        throw error(4, 1, 1, 3) << filled("err_bxag_sendrq", e.what());
+        throw error(4, 1, 1, 3) << Messages::fill("err_bxag_sendrq", e.what());
     }
     Log(1) << "done" << std::endl;
 
@@ -167,7 +154,7 @@ std::string BXAgentClient::sendAndReceive(const TiXmlElement* packet) {
         answer = gate->receive();
     } catch (const bx::EnvironmentError& e) {
         Log(1) << "An error: " << e.what() << std::endl;
-        throw error(4, 1, 1, 3) << filled("err_bxag_recvans", e.what());
+        throw error(4, 1, 1, 3) << Messages::fill("err_bxag_recvans", e.what());
     }
     Log(1) << "done" << std::endl;
     Log(3) << "read packet: '''" + answer + "'''" << std::endl;

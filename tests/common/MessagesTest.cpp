@@ -110,6 +110,21 @@ TEST_F(MessagesTest, Languages) {
     EXPECT_EQ(Messages::getLanguages(), expected);
 }
 
+// Callers fill a text's placeholder from a value; a translation that does not have exactly
+// one placeholder must still give a text, never an exception.
+TEST_F(MessagesTest, FillPutsTheValueInTheOnePlaceholder) {
+    Messages::setLocale("en_US");
+    EXPECT_EQ(Messages::fill("param_password_too_short", "6"),
+              "The specified password is too short. The password should be at least 6 characters long.");
+    EXPECT_EQ(Messages::fill("param_password_too_short", "%d"),
+              "The specified password is too short. The password should be at least %d characters long.")
+        << "the value is not a format";
+    EXPECT_EQ(Messages::fill("param_path_not_full", "6"), "Specified path is not full. Please specify a full path.");
+    EXPECT_EQ(Messages::fill("err_no_diskspace", "/opt"),
+              "There is not enough free disk space in the /opt directory. You need to free up  megabytes.")
+        << "a second place stays empty";
+}
+
 // The first lookup reads the locale from the environment.
 TEST(MessagesEnvironment, LocaleFromEnvironment) {
     struct Case {
