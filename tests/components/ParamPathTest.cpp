@@ -17,7 +17,6 @@ namespace {
 
 using testutil::TreeCatalogue;
 
-const char* const notValid = "Specified path is not valid.";
 const char* const notFull = "Specified path is not full. Please specify a full path.";
 const char* const notDirectory = "Specified path is not a directory.";
 const char* const badCharacters =
@@ -68,7 +67,9 @@ TEST_F(ParamPathTest, FullPathsOfPlainCharactersAreAccepted) {
         {"/opt/caf\xc3\xa9", false, badCharacters, "", "only Latin letters"},
         {"/opt/a@b\n/opt/c", false, badCharacters, "", "a second line does not stand for the whole path"},
         {std::string("/opt/c\0@", 8), false, badCharacters, "", "nor does the part before a NUL byte"},
-        {"/" + std::string(300, 'a'), false, notValid, "", "a name the file system refuses to look up"},
+        {"/" + std::string(300, 'a'), false, nullptr, "/" + std::string(300, 'a'),
+         "a name the file system refuses to look up does not stop validation"},
+        {"/" + std::string(300, 'a'), true, missing, "", "and does not exist"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.text + (r.mustExist ? " (must exist) " : " ") + r.why);
