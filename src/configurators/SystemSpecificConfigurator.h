@@ -18,6 +18,10 @@ public:
     // part), of type 'u'; null when it offers none. Asking before the configurator is set up
     // is "err_sysconf_init" (3,1,1,3).
     virtual Package* getPackage(const std::string& name) = 0;
+
+    // Restores the package tool's source configuration from its backup and configures it again
+    // for the run's sources as they are now (add-on sources come and go with the selection).
+    virtual void reconfigureSources() = 0;
 };
 
 #endif

@@ -43,6 +43,7 @@ public:
         auto it = offers.find(name);
         return it == offers.end() ? nullptr : it->second;
     }
+    void reconfigureSources() override {}
     std::map<std::string, Package*> offers;
     std::vector<std::string> asked;
 };
