@@ -13,12 +13,9 @@
 #include <vector>
 
 #include "common/Opsys.h"
-#include "packages/Package.h"
-#include "packages/Repository.h"
-#include "packages/internString.h"
 #include "sources/FileFetcher.h"
-#include "sources/SourceSysDeb.h"
 #include "support/EnglishTest.h"
+#include "support/InstalledDebs.h"
 #include "support/LogCapture.h"
 #include "support/TestUtil.h"
 #include "support/UpdateSource.h"
@@ -28,17 +25,6 @@ namespace {
 typedef std::vector<std::string> Texts;
 
 bool startsWith(const std::string& text, const std::string& prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
-
-// "Package version" pairs installed; everything else is not.
-std::string statusFile(const std::vector<std::pair<std::string, std::string>>& installed) {
-    std::string status =
-        "Package: unrelated\nStatus: install ok installed\nMaintainer: Vn <vn@example.invalid>\n"
-        "Architecture: all\nVersion: 1.0-1\nDescription: not a key package\n\n";
-    for (const auto& p : installed)
-        status += "Package: " + p.first + "\nStatus: install ok installed\nMaintainer: Vn <vn@example.invalid>\n"
-                  "Architecture: all\nVersion: " + p.second + "\nDescription: key package\n\n";
-    return status;
-}
 
 class BuildManagerInstalled : public testutil::EnglishTest {
 protected:
@@ -52,25 +38,18 @@ protected:
         if (host.os_vendor() != "Debian" || host.version() != "12" || host.arch() != "x86_64")
             GTEST_SKIP() << "the host was detected before this test could declare it";
     }
-    ~BuildManagerInstalled() override {
-        source.reset();
-        for (Package* p : repo.pkgList) delete p;
-        for (Package* p : repo.removedPackages) delete p;
-    }
 
     // The fixture's catalogue with its state checked against these installed packages.
     std::unique_ptr<BuildManager> checked(const std::vector<std::pair<std::string, std::string>>& installed,
                                           const std::string& root = testutil::updateSource()) {
-        testutil::writeFile(admindir / "status", statusFile(installed));
-        shims.add("dpkg-query", "exec /usr/bin/dpkg-query --admindir=" + admindir.path() + " \"$@\"");
-        source.reset(new SourceSysDeb(&repo));
-        source->getBrief();
-        repo.getPackagesByName(internString("vantrell-fixture-core"));
+        // The old one goes first: it puts back the PATH it found.
+        debs.reset();
+        debs.reset(new testutil::InstalledDebs(installed));
 
         FileFetcher fetcher(root + "/", target.path());
         fetcher.quiet = true;
         std::unique_ptr<BuildManager> catalogue(new BuildManager(&fetcher, ""));
-        catalogue->checkInstallationState(&repo);
+        catalogue->checkInstallationState(&debs->repo);
         return catalogue;
     }
 
@@ -80,11 +59,8 @@ protected:
         return result;
     }
 
-    testutil::TempDir admindir;
     testutil::TempDir target;
-    testutil::CommandShims shims;
-    Repository repo;
-    std::unique_ptr<Source> source;
+    std::unique_ptr<testutil::InstalledDebs> debs;
 };
 
 TEST_F(BuildManagerInstalled, AnInstalledProductDropsTooOldReleasesAndTheConflictingProduct) {
@@ -142,7 +118,7 @@ TEST_F(BuildManagerInstalled, ConflictsCountInBothDirectionsAndOnlyForInstalledP
                                 [](const std::string& l) { return startsWith(l, "DEBUG: drop "); }),
                   row.drops)
             << log.text();
-        source.reset();
+        debs.reset();
     }
 }
 
