@@ -12,9 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "common/Opsys.h"
 #include "sources/FileFetcher.h"
-#include "support/EnglishTest.h"
 #include "support/InstalledDebs.h"
 #include "support/LogCapture.h"
 #include "support/TestUtil.h"
@@ -26,31 +24,12 @@ typedef std::vector<std::string> Texts;
 
 bool startsWith(const std::string& text, const std::string& prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
 
-class BuildManagerInstalled : public testutil::EnglishTest {
+class BuildManagerInstalled : public testutil::InstalledCatalogueTest {
 protected:
-    void SetUp() override {
-        testutil::EnglishTest::SetUp();
-        Opsys::override_os_name = "Linux";
-        Opsys::override_os_vendor = "Debian";
-        Opsys::override_os_version = "12";
-        Opsys::override_os_arch = "x86_64";
-        const Opsys host;
-        if (host.os_vendor() != "Debian" || host.version() != "12" || host.arch() != "x86_64")
-            GTEST_SKIP() << "the host was detected before this test could declare it";
-    }
-
-    // The fixture's catalogue with its state checked against these installed packages.
+    // The fixture's catalogue by default.
     std::unique_ptr<BuildManager> checked(const std::vector<std::pair<std::string, std::string>>& installed,
                                           const std::string& root = testutil::updateSource()) {
-        // The old one goes first: it puts back the PATH it found.
-        debs.reset();
-        debs.reset(new testutil::InstalledDebs(installed));
-
-        FileFetcher fetcher(root + "/", target.path());
-        fetcher.quiet = true;
-        std::unique_ptr<BuildManager> catalogue(new BuildManager(&fetcher, ""));
-        catalogue->checkInstallationState(&debs->repo);
-        return catalogue;
+        return InstalledCatalogueTest::checked(installed, root);
     }
 
     static Texts ids(const BuildManager& catalogue) {
@@ -59,8 +38,6 @@ protected:
         return result;
     }
 
-    testutil::TempDir target;
-    std::unique_ptr<testutil::InstalledDebs> debs;
 };
 
 TEST_F(BuildManagerInstalled, AnInstalledProductDropsTooOldReleasesAndTheConflictingProduct) {

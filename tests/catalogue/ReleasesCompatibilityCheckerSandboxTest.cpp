@@ -18,10 +18,8 @@
 #include <boost/filesystem.hpp>
 
 #include "catalogue/BuildManager.h"
-#include "common/Opsys.h"
 #include "common/error.h"
 #include "sources/FileFetcher.h"
-#include "support/EnglishTest.h"
 #include "support/InstalledDebs.h"
 #include "support/LogCapture.h"
 #include "support/TestUtil.h"
@@ -122,29 +120,10 @@ std::string dump(const std::vector<BestWithProduct>& info) {
     return text;
 }
 
-class ReleasesCompatibilityCheck : public testutil::EnglishTest {
+class ReleasesCompatibilityCheck : public testutil::InstalledCatalogueTest {
 protected:
-    void SetUp() override {
-        testutil::EnglishTest::SetUp();
-        Opsys::override_os_name = "Linux";
-        Opsys::override_os_vendor = "Debian";
-        Opsys::override_os_version = "12";
-        Opsys::override_os_arch = "x86_64";
-        const Opsys host;
-        if (host.os_vendor() != "Debian" || host.version() != "12" || host.arch() != "x86_64")
-            GTEST_SKIP() << "the host was detected before this test could declare it";
-    }
-
-    // The catalogue at `root`, with its states checked against `installed`.
     std::unique_ptr<BuildManager> load(const std::string& root, const Pairs& installed) {
-        // The old one goes first: it puts back the PATH it found.
-        debs.reset();
-        debs.reset(new testutil::InstalledDebs(installed));
-        FileFetcher fetcher(root + "/", target.path());
-        fetcher.quiet = true;
-        std::unique_ptr<BuildManager> catalogue(new BuildManager(&fetcher, ""));
-        catalogue->checkInstallationState(&debs->repo);
-        return catalogue;
+        return checked(installed, root);
     }
 
     std::unique_ptr<BuildManager> load(const CatalogueDef& products, const Pairs& installed) {
@@ -162,8 +141,6 @@ protected:
         }
     }
 
-    testutil::TempDir target;
-    std::unique_ptr<testutil::InstalledDebs> debs;
 };
 
 // Lines of `log` in the order of `wanted` (others may come between them); the first one

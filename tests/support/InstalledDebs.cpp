@@ -1,7 +1,9 @@
 #include "support/InstalledDebs.h"
 
+#include "common/Opsys.h"
 #include "packages/Package.h"
 #include "packages/internString.h"
+#include "sources/FileFetcher.h"
 #include "sources/SourceSysDeb.h"
 
 namespace testutil {
@@ -26,6 +28,29 @@ InstalledDebs::~InstalledDebs() {
     source.reset();
     for (Package* p : repo.pkgList) delete p;
     for (Package* p : repo.removedPackages) delete p;
+}
+
+void InstalledCatalogueTest::SetUp() {
+    EnglishTest::SetUp();
+    Opsys::override_os_name = "Linux";
+    Opsys::override_os_vendor = "Debian";
+    Opsys::override_os_version = "12";
+    Opsys::override_os_arch = "x86_64";
+    const Opsys host;
+    if (host.os_vendor() != "Debian" || host.version() != "12" || host.arch() != "x86_64")
+        GTEST_SKIP() << "the host was detected before this test could declare it";
+}
+
+std::unique_ptr<BuildManager> InstalledCatalogueTest::checked(
+    const std::vector<std::pair<std::string, std::string>>& installed, const std::string& root) {
+    // The old one goes first: it puts back the PATH it found.
+    debs.reset();
+    debs.reset(new InstalledDebs(installed));
+    FileFetcher fetcher(root + "/", target.path());
+    fetcher.quiet = true;
+    std::unique_ptr<BuildManager> catalogue(new BuildManager(&fetcher, ""));
+    catalogue->checkInstallationState(&debs->repo);
+    return catalogue;
 }
 
 }  // namespace testutil

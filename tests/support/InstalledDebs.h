@@ -6,8 +6,10 @@
 #include <utility>
 #include <vector>
 
+#include "catalogue/BuildManager.h"
 #include "packages/Repository.h"
 #include "sources/Source.h"
+#include "support/EnglishTest.h"
 #include "support/TestUtil.h"
 
 namespace testutil {
@@ -31,6 +33,21 @@ private:
     TempDir admindir;
     CommandShims shims;
     std::unique_ptr<Source> source;
+};
+
+// Catalogue tests on a host declared Debian 12 x86_64 before its first detection (skipped
+// when it was detected earlier), whose catalogues get their states from InstalledDebs.
+class InstalledCatalogueTest : public EnglishTest {
+protected:
+    void SetUp() override;
+
+    // The catalogue at the directory `root`, with its states checked against `installed`;
+    // `debs` holds those packages until the next call.
+    std::unique_ptr<BuildManager> checked(const std::vector<std::pair<std::string, std::string>>& installed,
+                                          const std::string& root);
+
+    TempDir target;
+    std::unique_ptr<InstalledDebs> debs;
 };
 
 }  // namespace testutil
