@@ -15,6 +15,7 @@
 #include "catalogue/Release.h"
 #include "packages/Package.h"
 #include "support/EnglishTest.h"
+#include "support/InstTypesLoading.h"
 #include "support/LogCapture.h"
 
 namespace {
@@ -45,26 +46,6 @@ InstTypes::Type declared(const std::string& name, const std::vector<std::string>
     t.kind = InstTypes::kind_declared;
     t.components = components;
     return t;
-}
-
-// What the build loader adds for a build installed for the first time: the declared types,
-// then "Full" and "Custom".
-void addAsLoaderDoes(InstTypes& table, const std::shared_ptr<Build>& build, const BuildInfFile& description) {
-    for (const BuildInfFile::insttype_t& t : description.installation_types) {
-        InstTypes::Type type = declared(t.name, t.components);
-        type.description = t.description;
-        table.addBuildTypes(build, type);
-    }
-    InstTypes::Type full;
-    full.name = InstTypes::fullName;
-    full.description = InstTypes::fullDescription;
-    full.kind = InstTypes::kind_full;
-    table.addBuildTypes(build, full);
-    InstTypes::Type custom;
-    custom.name = InstTypes::customName;
-    custom.description = InstTypes::customDescription;
-    custom.kind = InstTypes::kind_custom;
-    table.addBuildTypes(build, custom);
 }
 
 std::string names(const InstTypes::ProductTypes& entry) {
@@ -102,7 +83,7 @@ TEST_F(InstTypesTest, LooksUpTypesOfADescriptionAndTheBuiltInOnes) {
     {
         testutil::LogCapture log(0);
         BuildInfFile description(std::string(VN_FIXTURES_DIR) + "/catalogue/build/debian-full.inf3", "dists/b.inf3");
-        addAsLoaderDoes(table, build, description);
+        testutil::addTypesAsLoaderDoes(table, build, description);
         for (Package* p : description.update_packages) delete p;
         for (Package* p : description.thirdparty_packages) delete p;
         for (const auto& component : description.components) {

@@ -13,6 +13,7 @@
 #include "common/Opsys.h"
 #include "reporting/InstallationTypesReporter.h"
 #include "reporting/OSListReporter.h"
+#include "support/InstTypesLoading.h"
 
 namespace {
 
@@ -29,31 +30,14 @@ std::vector<std::string> operator+(std::vector<std::string> a, const std::vector
     return a;
 }
 
-// What build loading puts into the table for a selected release that would be installed
-// afresh: the types its description declares, then "Full" and "Custom".
+// What build loading puts into the table: the types of the selected releases that would be
+// installed afresh.
 void loadInstallationTypes(const BuildManager& catalogue, const std::string& root, InstTypes& types) {
     for (const std::shared_ptr<Release>& release : catalogue.getReleases()) {
         if (!release->selected || release->update_mode() != "install") continue;
         const std::shared_ptr<Build> build = release->SelectBestBuild(Opsys());
         ASSERT_TRUE(build) << release->id;
-        const BuildInfFile description(root + "/" + build->config, build->config);
-        for (const BuildInfFile::insttype_t& declared : description.installation_types) {
-            InstTypes::Type type;
-            type.name = declared.name;
-            type.description = declared.description;
-            type.components = declared.components;
-            types.addBuildTypes(build, type);
-        }
-        InstTypes::Type full;
-        full.name = InstTypes::fullName;
-        full.description = InstTypes::fullDescription;
-        full.kind = InstTypes::kind_full;
-        types.addBuildTypes(build, full);
-        InstTypes::Type custom;
-        custom.name = InstTypes::customName;
-        custom.description = InstTypes::customDescription;
-        custom.kind = InstTypes::kind_custom;
-        types.addBuildTypes(build, custom);
+        testutil::addTypesAsLoaderDoes(types, build, BuildInfFile(root + "/" + build->config, build->config));
     }
 }
 

@@ -7,10 +7,7 @@
 // packages from a package-cache file and then lets a reporter write to a stream.
 
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 
-#include <cerrno>
-#include <cstring>
 #include <functional>
 #include <memory>
 #include <sstream>
@@ -21,6 +18,7 @@
 #include "common/error.h"
 #include "common/fileops.h"
 #include "main/Options.h"
+#include "main/OptionsProbe.h"
 #include "packages/Package.h"
 #include "packages/Repository.h"
 #include "sources/FileFetcher.h"
@@ -47,21 +45,8 @@ inline std::ostream& operator<<(std::ostream& s, const Outcome& o) {
     return s << "out: " << o.out << "\nerr: " << o.err << "\nraised: " << o.raised;
 }
 
-// Home is a fresh tmpfs while a test runs (one test per process under the namespace helper), so
-// no settings file of the host is read.
-class ListingTest : public testutil::EnglishTest {
-protected:
-    void SetUp() override {
-        EnglishTest::SetUp();
-        home = get_home_dir();
-        ASSERT_EQ(::mount("vn-home", home.c_str(), "tmpfs", 0, "mode=0700"), 0) << std::strerror(errno);
-    }
-    void TearDown() override {
-        ::umount(home.c_str());
-        EnglishTest::TearDown();
-    }
-    std::string home;
-};
+// Home is a fresh tmpfs while a test runs, so no settings file of the host is read.
+using ListingTest = optionstest::HomeFixture;
 
 // In a forked child: the settings from "vantrell", the host options of a Debian 12 x86_64 host
 // and `args`; then `body`, whose writes to its stream and to standard error are the outcome.
