@@ -1,5 +1,6 @@
 // Choosing among the providers of a dependency, and between two conflicting packages.
 #include <cstdint>
+#include <map>
 #include <vector>
 
 #include "../common/FunctionTracer.h"
@@ -27,12 +28,51 @@ public:
     DeeperLog& operator=(const DeeperLog&) = delete;
 };
 
-// One trial resolution on copies: its own pool, list and resolver, with the parent's options,
-// blacklist and arch. The parent is left as it was; the copies go with the object.
+// The pool as a trial resolution leaves it. A trial resolves over its parent's pool, not over a
+// copy, since a resolution only reads the pool; what reading changes is put back when the
+// trial ends: an index that was stale when it began is marked stale again (the parent, or the
+// next trial, rebuilds it and says so, as over a copy of its own), and the packages with an
+// unresolved require are those of before (a rebuild of the requires only adds to them).
+class PoolReadScope {
+public:
+    explicit PoolReadScope(Repository& pool)
+        : pool(pool),
+          requiresDirty(pool.requiresDirty),
+          conflictsDirty(pool.conflictsDirty),
+          obsoletesDirty(pool.obsoletesDirty),
+          namesDirty(pool.namesDirty),
+          providesDirty(pool.providesDirty) {
+        if (requiresDirty) unresolved = pool.unresolvedRequires;
+    }
+    ~PoolReadScope() {
+        if (requiresDirty) {
+            pool.requiresDirty = true;
+            pool.unresolvedRequires.swap(unresolved);
+        }
+        if (conflictsDirty) pool.conflictsDirty = true;
+        if (obsoletesDirty) pool.obsoletesDirty = true;
+        if (namesDirty) pool.namesDirty = true;
+        if (providesDirty) pool.providesDirty = true;
+    }
+    PoolReadScope(const PoolReadScope&) = delete;
+    PoolReadScope& operator=(const PoolReadScope&) = delete;
+
+private:
+    Repository& pool;
+    const bool requiresDirty;
+    const bool conflictsDirty;
+    const bool obsoletesDirty;
+    const bool namesDirty;
+    const bool providesDirty;
+    std::map<Package*, Dependency*, PackageCreationLess> unresolved;
+};
+
+// One trial resolution over the parent's pool, with a list and a resolver of its own and the
+// parent's options, blacklist and arch. The parent is left as it was.
 class Trial {
 public:
     Trial(const PkgManager& parent, const std::vector<const Package*>& start)
-        : repo(*parent.repository), list(start), resolver(&repo, &list, &parent.options) {
+        : list(start), resolver(parent.repository, &list, &parent.options) {
         resolver.blackList = parent.blackList;
         resolver.osArch = parent.osArch;
     }
@@ -41,6 +81,7 @@ public:
     // error; every other error passes.
     bool resolve(bool predictive, std::string& failure, const Package* black = nullptr,
                  boost::shared_ptr<Reason> reason = boost::shared_ptr<Reason>()) {
+        PoolReadScope pool(*resolver.repository);
         DeeperLog deeper;
         try {
             if (black) resolver.addBlackPackage(black, reason);
@@ -54,7 +95,6 @@ public:
         }
     }
 
-    Repository repo;
     std::vector<const Package*> list;
     PkgManager resolver;
     ResolveStatistics stats = ResolveStatistics();
