@@ -35,10 +35,6 @@ const uint32_t resolvedRoom = 100;
 
 int sign(int value) { return (value > 0) - (value < 0); }
 
-bool contains(const std::vector<const Package*>& list, const Package* p) {
-    return std::find(list.begin(), list.end(), p) != list.end();
-}
-
 // "i?86": the four-character names of the x86 generations.
 bool isX86Generation(const std::string& arch) {
     return arch.size() == 4 && arch[0] == 'i' && arch[2] == '8' && arch[3] == '6';
@@ -51,7 +47,10 @@ PkgManager::PkgManager(Repository* repo, std::vector<const Package*>* list, cons
       necessaryList(list),
       options(*opts),
       level(1),
-      resolvedDependencies(primeTableSize(resolvedRoom)) {
+      resolvedDependencies(primeTableSize(resolvedRoom)),
+      listed(list),
+      started(&startList),
+      requested(&requestedList) {
     startList = *list;
 }
 
@@ -61,7 +60,9 @@ void PkgManager::addRequestedPackages(const std::vector<const Package*>& package
     requestedList.insert(requestedList.end(), packages.begin(), packages.end());
 }
 
-bool PkgManager::isRequested(const Package* p) const { return contains(requestedList, p) || contains(startList, p); }
+bool PkgManager::isRequested(const Package* p) const { return requested.contains(p) || started.contains(p); }
+
+bool PkgManager::isListed(const Package* p) const { return listed.contains(p); }
 
 bool PkgManager::isBlack(const Package* p, bool quiet) {
     if (blackList.count(p)) {
@@ -92,7 +93,7 @@ int PkgManager::countMissingRequires(const Package* p) {
         bool met = false;
         for (unsigned i = 0; !met && r->getResolver(i); ++i) {
             const Package* m = r->getResolver(i)->getMaster();
-            met = m->getType() == 's' || contains(*necessaryList, m);
+            met = m->getType() == 's' || isListed(m);
         }
         if (!met) ++missing;
     }
@@ -106,7 +107,7 @@ bool PkgManager::conflictsWithSystemOrNecessary(const Package* p) {
     const std::vector<Package*> reverse = repository->getConflictedBy(p);
     others.insert(others.end(), reverse.begin(), reverse.end());
     for (const Package* q : others)
-        if (contains(*necessaryList, q)) return true;
+        if (isListed(q)) return true;
     // The index lists pooled packages only; one that left the pool has type 'z'.
     for (const Package* q : others)
         if (q->getType() == 's') return true;
@@ -199,9 +200,7 @@ void PkgManager::getStatistics(ResolveStatistics& s) {
 }
 
 void PkgManager::addToNecessaryList(const Package* p) {
-    for (const Package* listed : *necessaryList)
-        if (isCopyOf(listed, p)) return;
-    necessaryList->push_back(p);
+    if (!listed.hasCopyOf(p)) necessaryList->push_back(p);
 }
 
 void PkgManager::addDefferedDependency(const Dependency* d) {

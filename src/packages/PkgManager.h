@@ -14,6 +14,7 @@
 
 #include "Dependency.h"
 #include "Package.h"
+#include "PackageListIndex.h"
 #include "Reason.h"
 
 class Repository;
@@ -75,6 +76,8 @@ public:
     void addRequestedPackages(const std::vector<const Package*>& packages);
 
     bool isRequested(const Package* p) const;
+    // p is in the necessary list.
+    bool isListed(const Package* p) const;
     // On the blacklist or marked for removal.
     bool isBlack(const Package* p, bool quiet);
     // The newest package of p's name that is not black, when it is newer than p; else null.
@@ -204,6 +207,18 @@ public:
     // The dependencies the mode solutions made and handed on: the resolved set and the
     // deferred list point at them, so they live as long as the resolver.
     std::vector<std::unique_ptr<const Dependency>> artificialDependencies;
+
+private:
+    // appendNecessaryPackage in parts: what one listed package says about pkg (false: pkg
+    // must not be appended), and the append itself.
+    bool mayJoin(const Package* pkg, const Package* listedPkg);
+    bool admit(const Package* pkg);
+
+    // Look-ups beside the necessary list, the start list and the requested packages; they
+    // follow their lists as those grow.
+    mutable PackageListIndex listed;
+    mutable PackageListIndex started;
+    mutable PackageListIndex requested;
 };
 
 #endif

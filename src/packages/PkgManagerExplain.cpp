@@ -114,7 +114,7 @@ void PkgManager::explainClash(const Package* first, const Package* second) {
                 const Package* y = pair.second;
                 bool headWritten = false;
                 for (const Package* q : repository->getRequirers(x)) {
-                    if (std::find(necessaryList->begin(), necessaryList->end(), q) == necessaryList->end()) continue;
+                    if (!isListed(q)) continue;
                     for (unsigned k = 0; const Dependency* r = q->getRequire(k); ++k) {
                         if (!x->provides(r) || y->provides(r)) continue;
                         if (!headWritten) text << catalogueText("pkg_select_reason", x->toString()) << "\n";

@@ -43,10 +43,6 @@ PkgManager::DependencySet& reportedHardwired() {
 
 bool isInstalled(const Package* p) { return p->getType() == 's'; }
 
-bool isListed(const PkgManager& pm, const Package* p) {
-    return std::find(pm.necessaryList->begin(), pm.necessaryList->end(), p) != pm.necessaryList->end();
-}
-
 // The resolvers of d as they are now: a nested call may resolve the requires anew.
 std::vector<const Dependency*> resolversOf(const Dependency* d) {
     std::vector<const Dependency*> out;
@@ -168,7 +164,7 @@ void PkgManager::findObsoletesDependencies(const Package* pkg) {
                 bool stillProvided = false;
                 for (const Dependency* provide : repository->findProviders(d)) {
                     const Package* m = provide->getMaster();
-                    if (m != o && d->matches(provide) && isListed(*this, m)) {
+                    if (m != o && d->matches(provide) && isListed(m)) {
                         stillProvided = true;
                         break;
                     }
@@ -178,7 +174,7 @@ void PkgManager::findObsoletesDependencies(const Package* pkg) {
                 // The requirer goes too, replaced by a listed obsoleter.
                 bool obsoleterListed = false;
                 for (const Package* y : repository->getObsoleters(r)) {
-                    if (!isListed(*this, y)) continue;
+                    if (!isListed(y)) continue;
                     if (isInstalled(y)) {
                         Log(3) << " [skip-system]" << *y;
                         continue;

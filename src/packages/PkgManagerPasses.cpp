@@ -27,6 +27,8 @@ const int lastLevel = 5;
 void PkgManager::findNecessaryPackages(bool predictive) {
     FunctionTracer trace("findNecessaryPackages");
     if (necessaryList->empty()) throw error(3, 0, 0, 2) << "start packages list for resolver is empty";
+    // The caller may have changed the list in place since the last look.
+    listed.reset();
     Log(2) << "PkgManager: start to resolving packages";
 
     const size_t passLimit = std::max(repository->pkgList.size(), leastPassLimit);
@@ -50,6 +52,7 @@ void PkgManager::findNecessaryPackages(bool predictive) {
         } catch (const unhappy&) {
             Log(1) << "Unhappy caught; try to resolve again.";
             *necessaryList = startList;
+            listed.reset();
             if (predictivePackage) addToNecessaryList(predictivePackage);
             defferedList.clear();
             resolvedDependencies.clear();
@@ -129,55 +132,87 @@ void PkgManager::findRequiredFor(const Package* pkg) {
 
 bool PkgManager::appendNecessaryPackage(const Package* pkg) {
     FunctionTracer trace("appendNecessaryPackage: " + pkg->toString() + " ~" + static_cast<char>(pkg->getType()));
-    // By index with the size read anew: a blacklisting below may change the list.
-    for (size_t i = 0; i < necessaryList->size(); ++i) {
-        const Package* listed = (*necessaryList)[i];
-        if (listed == pkg) {
-            Log(3) << " is already in list, skip.";
-            return false;
-        }
-        if (listed->getName() == pkg->getName()) {
-            const bool equalVersions = *listed->getVersion() == *pkg->getVersion();
-            if (equalVersions && std::strcmp(listed->getArch(), pkg->getArch()) == 0) {
-                Log(3) << " skipped, same name-ver-arch is already in list.";
-                return false;
-            }
-            // The same version in another arch: both may be installed.
-            if (equalVersions) continue;
-            const boost::shared_ptr<Reason> reason(new ReasonClash(pkg, listed));
-            Log(2) << " - there is another package '" << *listed << "'" << " with same name in necessaryList";
-            appendBlackPackage(*pkg->getVersion() < *listed->getVersion() ? pkg : listed, reason);
-            continue;
-        }
-        if (!repository->conflictsWith(pkg, listed) && !repository->conflictsWith(listed, pkg)) continue;
+    // Only the listed packages of pkg's name and those in conflict with pkg have something to
+    // say, in list order; the others are passed over. Nothing they do changes the list: a
+    // blacklisting either restarts the attempt or finds its package blacklisted already, and
+    // trials work on lists of their own.
+    //
+    // The list begins with packages of pkg's name up to `firstOther`, the first package of
+    // another name. Only there does the conflicts index come in, so a stale one is rebuilt (and
+    // says so) at the point where a walk of the list would first have asked it.
+    std::vector<size_t> speakers = listed.positionsOfName(pkg->getName());
+    size_t firstOther = 0;
+    while (firstOther < speakers.size() && speakers[firstOther] == firstOther) ++firstOther;
+    for (size_t i = 0; i < firstOther; ++i)
+        if (!mayJoin(pkg, (*necessaryList)[i])) return false;
+    if (firstOther == necessaryList->size()) return admit(pkg);
 
-        Log(2) << " - conflicts with " << *listed << " which is already in necessaryList";
-        const boost::shared_ptr<Reason> reason(new ReasonClash(listed, pkg));
-        try {
-            switch (selectBlackPackage(listed, pkg, reason)) {
-            case 0:
-                Log(2) << "appendNecessaryPackage(): add to black list " << *listed << " by selectBlackPackage().";
-                appendBlackPackage(listed, reason);
-                break;
-            case 1:
-                Log(2) << "appendNecessaryPackage(): add to black list " << *pkg << " by selectBlackPackage().";
-                appendBlackPackage(pkg, reason);
-                break;
-            default:
-                Log(1) << "Can't select which of conflicting packages add to blacklist: " << *listed << " or " << *pkg
-                       << ": adding them both.";
-                appendBlackPackage(listed, reason);
-                appendBlackPackage(pkg, reason);
-                break;
-            }
-        } catch (const error&) {
-            Log(1) << "Unable to install the both " << *listed << " and " << *pkg
-                   << " because they are conflict with each other.";
-            throw;
-        }
+    speakers.erase(speakers.begin(), speakers.begin() + static_cast<std::ptrdiff_t>(firstOther));
+    std::vector<Package*> others = repository->getConflictsOf(pkg);
+    const std::vector<Package*> reverse = repository->getConflictedBy(pkg);
+    others.insert(others.end(), reverse.begin(), reverse.end());
+    for (const Package* q : others) {
+        // One of the name speaks as such.
+        if (q->getName() == pkg->getName()) continue;
+        const std::vector<size_t>& at = listed.positionsOf(q);
+        speakers.insert(speakers.end(), at.begin(), at.end());
     }
+    std::sort(speakers.begin(), speakers.end());
+    speakers.erase(std::unique(speakers.begin(), speakers.end()), speakers.end());
+    for (size_t i : speakers)
+        if (!mayJoin(pkg, (*necessaryList)[i])) return false;
+    return admit(pkg);
+}
+
+bool PkgManager::admit(const Package* pkg) {
     Log(3) << " added.";
     addToNecessaryList(pkg);
+    return true;
+}
+
+bool PkgManager::mayJoin(const Package* pkg, const Package* listedPkg) {
+    if (listedPkg == pkg) {
+        Log(3) << " is already in list, skip.";
+        return false;
+    }
+    if (listedPkg->getName() == pkg->getName()) {
+        const bool equalVersions = *listedPkg->getVersion() == *pkg->getVersion();
+        if (equalVersions && std::strcmp(listedPkg->getArch(), pkg->getArch()) == 0) {
+            Log(3) << " skipped, same name-ver-arch is already in list.";
+            return false;
+        }
+        // The same version in another arch: both may be installed.
+        if (equalVersions) return true;
+        const boost::shared_ptr<Reason> reason(new ReasonClash(pkg, listedPkg));
+        Log(2) << " - there is another package '" << *listedPkg << "'" << " with same name in necessaryList";
+        appendBlackPackage(*pkg->getVersion() < *listedPkg->getVersion() ? pkg : listedPkg, reason);
+        return true;
+    }
+
+    Log(2) << " - conflicts with " << *listedPkg << " which is already in necessaryList";
+    const boost::shared_ptr<Reason> reason(new ReasonClash(listedPkg, pkg));
+    try {
+        switch (selectBlackPackage(listedPkg, pkg, reason)) {
+        case 0:
+            Log(2) << "appendNecessaryPackage(): add to black list " << *listedPkg << " by selectBlackPackage().";
+            appendBlackPackage(listedPkg, reason);
+            break;
+        case 1:
+            Log(2) << "appendNecessaryPackage(): add to black list " << *pkg << " by selectBlackPackage().";
+            appendBlackPackage(pkg, reason);
+            break;
+        default:
+            Log(1) << "Can't select which of conflicting packages add to blacklist: " << *listedPkg << " or " << *pkg
+                   << ": adding them both.";
+            appendBlackPackage(listedPkg, reason);
+            appendBlackPackage(pkg, reason);
+            break;
+        }
+    } catch (const error&) {
+        Log(1) << "Unable to install the both " << *listedPkg << " and " << *pkg
+               << " because they are conflict with each other.";
+        throw;
+    }
     return true;
 }
 

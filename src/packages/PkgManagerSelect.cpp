@@ -203,15 +203,16 @@ bool PkgManager::selectBestResolvers(const Dependency* d, int lvl, bool skipReso
 
 int PkgManager::smartGravity(const Dependency* d, const Package* currBest, const Package* currTest, int lvl) {
     if (lvl == 1) {
-        for (const Package* p : *necessaryList) {
-            if (p->getName() == currBest->getName()) {
-                Log(3) << "      select currBest: it is already in necessaryList.";
-                return 1;
-            }
-            if (p->getName() == currTest->getName()) {
-                Log(3) << "      reject currBest: currTest is already in necessaryList.";
-                return -1;
-            }
+        // The first listed package of either name decides.
+        const size_t best = listed.firstOfName(currBest->getName());
+        const size_t test = listed.firstOfName(currTest->getName());
+        if (best != PackageListIndex::npos && (test == PackageListIndex::npos || best <= test)) {
+            Log(3) << "      select currBest: it is already in necessaryList.";
+            return 1;
+        }
+        if (test != PackageListIndex::npos) {
+            Log(3) << "      reject currBest: currTest is already in necessaryList.";
+            return -1;
         }
         return 0;
     }
