@@ -106,6 +106,7 @@ Log::Log(int lvl) : level(lvl) {
 Log::~Log() { state().mutex.unlock(); }
 
 Log& Log::operator<<(std::ostream& (*manip)(std::ostream&)) {
+    if (!taken()) return *this;
     std::ostringstream s;
     s << manip;
     write(level, s.str());

@@ -192,4 +192,4 @@ bool Package::checkMd5() const {
     return md5Text(md5) == digestText;
 }
 
-Log& operator<<(Log& log, const Package& p) { return log << p.toString(); }
+Log& operator<<(Log& log, const Package& p) { return log.taken() ? log << p.toString() : log; }
