@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <typeinfo>
 
 #include "../common/Messages.h"
 #include "../common/error.h"
@@ -31,10 +32,9 @@ struct TripleView {
     unsigned long epoch = 0;
     const char* upstream = "";
     const char* revision = "";
-    bool informative() const { return epoch != 0 || *upstream || *revision; }
 };
 
-// dpkg's parse, in place: comparisons run often and need no copies of the parts.
+// dpkg's parse, in place: the parts are NUL-ended pieces of the text.
 const char* splitInPlace(char* text, TripleView& out) {
     if (!*text) return "version string is empty";
     while (isBlank(*text)) ++text;
@@ -62,18 +62,34 @@ const char* splitInPlace(char* text, TripleView& out) {
     return nullptr;
 }
 
-// The blank triple for "<unknown>", else the parse; a failure is reported as dpkg reports it.
-bool readSide(std::string& text, const char* side, TripleView& out) {
-    if (text == "<unknown>") return true;
-    const char* reason = splitInPlace(&text[0], out);
-    if (!reason) return true;
-    std::fprintf(stderr, "version %s has bad syntax: %s\n", side, reason);
-    return false;
-}
-
 }  // namespace
 
-DebVersion::DebVersion(const std::string& text) : Version(text) {}
+DebVersion::DebVersion(const std::string& text) : Version(text) { fieldsChanged(); }
+
+// The Version constructor and setters reach this too, after every change of the fields.
+void DebVersion::fieldsChanged() { reading.read(toString()); }
+
+void DebVersion::Reading::read(const std::string& text) {
+    parts.clear();
+    upstreamAt = 0;
+    revisionAt = 0;
+    epoch = 0;
+    why = nullptr;
+    // "<unknown>" is the blank triple.
+    if (text == "<unknown>") return;
+    parts = text;
+    TripleView view;
+    if (const char* reason = splitInPlace(&parts[0], view)) {
+        why = reason;
+        parts.clear();
+        return;
+    }
+    epoch = view.epoch;
+    upstreamAt = static_cast<uint32_t>(view.upstream - parts.c_str());
+    // Without a revision, the end of the text: an empty part.
+    revisionAt = *view.revision ? static_cast<uint32_t>(view.revision - parts.c_str())
+                                : static_cast<uint32_t>(parts.size());
+}
 
 DebVersion::~DebVersion() = default;
 
@@ -117,24 +133,34 @@ int DebVersion::compareFragments(const char* a, const char* b) {
     return 0;
 }
 
-// The result is only a sign: a raw difference of weights could itself be -255.
+// The result is only a sign: a raw difference of weights could itself be -255. The lines on
+// standard error come as dpkg writes them: side a is judged completely before side b.
 int DebVersion::compare(const Version& other) const {
-    std::string textA = toString();
-    std::string textB = other.toString();
-    TripleView a;
-    TripleView b;
-    if (!readSide(textA, "a", a)) return -255;
-    if (!readSide(textB, "b", b)) return -255;
+    Reading otherReading;
+    const Reading* b = &otherReading;
+    if (typeid(other) == typeid(DebVersion))
+        b = &static_cast<const DebVersion&>(other).reading;
+    else
+        otherReading.read(other.toString());
+    const Reading& a = reading;
+    if (a.failure()) {
+        std::fprintf(stderr, "version a has bad syntax: %s\n", a.failure());
+        return -255;
+    }
+    if (b->failure()) {
+        std::fprintf(stderr, "version b has bad syntax: %s\n", b->failure());
+        return -255;
+    }
     if (!a.informative()) {
         std::fprintf(stderr, "version a is noninformative\n");
         return -255;
     }
-    if (!b.informative()) {
+    if (!b->informative()) {
         std::fprintf(stderr, "version b is noninformative\n");
         return -255;
     }
-    if (a.epoch != b.epoch) return a.epoch > b.epoch ? 1 : -1;
-    const int r = compareFragments(a.upstream, b.upstream);
+    if (a.getEpoch() != b->getEpoch()) return a.getEpoch() > b->getEpoch() ? 1 : -1;
+    const int r = compareFragments(a.upstream(), b->upstream());
     if (r) return sign(r);
-    return sign(compareFragments(a.revision, b.revision));
+    return sign(compareFragments(a.revision(), b->revision()));
 }

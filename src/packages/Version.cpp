@@ -32,6 +32,15 @@ Version::Version(const std::string& text) : epoch(0), has_epoch(false) { parse(t
 
 Version::~Version() = default;
 
+Version& Version::operator=(const Version& other) {
+    epoch = other.epoch;
+    has_epoch = other.has_epoch;
+    version = other.version;
+    release = other.release;
+    fieldsChanged();
+    return *this;
+}
+
 int Version::parse(const char* text) {
     if (!text || !*text) throw error(1, 1, 1, 3) << Messages::getMessage("err_empty_version");
 
@@ -49,15 +58,23 @@ int Version::parse(const char* text) {
         version = head;
     }
 
-    if (!dash) return 0;
-    if (!dash[1]) return -1;
+    if (!dash) {
+        fieldsChanged();
+        return 0;
+    }
+    if (!dash[1]) {
+        fieldsChanged();
+        return -1;
+    }
     release = dash + 1;
+    fieldsChanged();
     return 0;
 }
 
 int Version::setRelease(const char* text) {
     if (!text || !*text) return -1;
     release = text;
+    fieldsChanged();
     return 0;
 }
 

@@ -18,7 +18,7 @@ class Version {
 public:
     explicit Version(const std::string& text);
     Version(const Version& other) = default;
-    Version& operator=(const Version& other) = default;
+    Version& operator=(const Version& other);
     virtual ~Version();
 
     virtual int compareEpoch(const Version& other) const;
@@ -39,6 +39,7 @@ public:
     void setEpoch(uint32_t value) {
         epoch = value;
         has_epoch = true;
+        fieldsChanged();
     }
 
     // [epoch:]version; an empty version reads "no_versioning_data".
@@ -57,6 +58,10 @@ public:
     const std::string& getRelease() const { return release; }
 
 protected:
+    // Called after every change of the fields (not by the constructor, where a derived class
+    // is not made yet): a derived class that keeps something made of them makes it anew.
+    virtual void fieldsChanged() {}
+
     uint32_t epoch;
     bool has_epoch;
     std::string version;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -146,6 +147,56 @@ TEST_F(DebVersionTest, UncomparableSidesGiveMinus255AndOneLine) {
     EXPECT_TRUE(bad < bad);
     EXPECT_FALSE(bad == bad);
     EXPECT_FALSE(bad > bad);
+}
+
+// The Debian reading of a version is made when its text is set; every way of setting the
+// text afterwards must make it again, or the version compares by its old text. Before each
+// change "1.0-1" is older than `other`; after it, the comparison gives `after`.
+TEST_F(DebVersionTest, ComparesByItsTextAfterEveryChange) {
+    struct Case {
+        const char* name;
+        void (*change)(Version&);
+        const char* text;
+        const char* other;
+        int after;
+    } cases[] = {
+        {"setRelease", [](Version& v) { v.setRelease("9"); }, "1.0-9", "1.0-5", 1},
+        {"setEpoch", [](Version& v) { v.setEpoch(2); }, "2:1.0-1", "1.5", 1},
+        {"parse", [](Version& v) { v.parse("1.5~rc1"); }, "1.5~rc1-1", "1.5~beta", 1},
+        {"parse of a text that ends in '-'", [](Version& v) { v.parse("2.0-"); }, "2.0-1", "1.5", 1},
+        {"assignment through the base", [](Version& v) { v = Version("3.0"); }, "3.0", "2.0", 1},
+        {"a text dpkg refuses", [](Version& v) { v.parse("1.0 beta"); }, "1.0 beta-1", "1.5", -255},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DebVersion v("1.0-1");
+        ASSERT_EQ(v.compare(DebVersion(c.other)), -1);
+        c.change(v);
+        EXPECT_EQ(v.toString(), c.text);
+        testutil::StderrCapture err;
+        const int r = v.compare(DebVersion(c.other));
+        EXPECT_EQ(r == -255 ? -255 : sign(r), c.after);
+        // And as the other side.
+        const int back = DebVersion(c.other).compare(v);
+        EXPECT_EQ(back == -255 ? -255 : -sign(back), c.after);
+    }
+}
+
+TEST_F(DebVersionTest, CopiesAndOtherVersionKindsCompareByTheirTexts) {
+    // A copy keeps a reading of its own: the original may go first.
+    std::unique_ptr<DebVersion> original(new DebVersion("1:2.0~rc1-3"));
+    const DebVersion copy(*original);
+    original.reset();
+    EXPECT_EQ(copy.compare(DebVersion("1:2.0-1")), -1);
+    EXPECT_EQ(copy.compare(DebVersion("1:2.0~rc1-3")), 0);
+
+    // Against a version of the rpm rules the Debian rules still read both full texts.
+    EXPECT_EQ(DebVersion("1.0~rc1").compare(Version("1.0")), -1);
+    EXPECT_EQ(DebVersion("1.0").compare(Version("1.0~rc1")), 1);
+    EXPECT_EQ(DebVersion("2:1.0-1").compare(Version("2:1.0-1")), 0);
+    testutil::StderrCapture err;
+    EXPECT_EQ(DebVersion("1.0").compare(Version("1.0 beta")), -255);
+    EXPECT_EQ(err.text(), "version b has bad syntax: version string has embedded spaces\n");
 }
 
 TEST_F(DebVersionTest, TripleParseTable) {
