@@ -1,6 +1,7 @@
 // Resolver scenarios: one small universe per rule, built as real rpm packages (see
 // tests/fixtures/resolver/scenario/build-rpms), read back as rpm writes their records, resolved
-// twice in one process, and judged by rpm itself where rpm can judge.
+// twice in one process, and judged by rpm itself where rpm can judge. Every row runs twice more
+// with "upgrade-system-packages" on (suite UpgradeSystemPackages).
 //
 // A row's universe lives in tests/fixtures/resolver/scenario/<row>/: "s.cache" the installed
 // packages, "u.cache" the offered ones, "loose.cache" offered ones that the pool does not hold.
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <sstream>
@@ -151,6 +153,12 @@ struct Row {
     std::string osArch = "x86_64";
     Run run = Run::resolve;
     std::vector<std::string> preferred;
+    // Names added to the dependency names that need no provider.
+    std::vector<std::string> ignored;
+    // The setting "upgrade-system-packages".
+    bool upgradeSystemPackages = false;
+    // What the row expects otherwise when the setting is on (see upgradeRows).
+    std::function<void(Row&)> whenUpgrading;
     Oracle oracle = Oracle::accepts;
 
     std::vector<std::string> necessary;
@@ -461,6 +469,153 @@ std::vector<Row> rows() {
         r.log = {"findNecessaryPackages(): start pass 3", "passCount is reached passLimit"};
         r.absent = {"start pass 4"};
     }
+    {
+        // Two providers of one name that nothing tells apart (the same version, archs of which
+        // neither is the host's and not both x86): the one read first is chosen. Read in the
+        // other order, the other one is.
+        for (const bool reversed : {false, true}) {
+            Row& r = add(reversed ? "same_name_tie_first_read_reversed" : "same_name_tie_first_read",
+                         {"app-1.0-1.noarch"});
+            const std::string first = reversed ? "lib-1.0-1.noarch" : "lib-1.0-1.i686";
+            const std::string second = reversed ? "lib-1.0-1.i686" : "lib-1.0-1.noarch";
+            r.necessary = {"app-1.0-1.noarch", first};
+            r.log = {"  currBest: " + first, "    currTest: " + second, "      select currBest by index.",
+                     "  package " + first + " will added to necessaryList nearly", "  currBest: " + second,
+                     "    currTest: " + first, "      reject currBest by index."};
+        }
+    }
+    // Names that need no provider: the require of a name given as such is met by nothing;
+    // one that has a provider still brings it; the rule reads the whole printed require, so a
+    // versioned require of that name needs a provider.
+    const std::vector<std::string> ignored = {"vn-scenario-ignored", "vn-scenario-ignored-provided",
+                                              "vn-scenario-ignored-versioned"};
+    {
+        Row& r = add("ignored_name_unprovided", {"app-1.0-1.noarch"});
+        r.ignored = ignored;
+        // rpm has no such names: it would ask for a provider.
+        r.oracle = Oracle::none;
+        r.necessary = {"app-1.0-1.noarch"};
+        r.log = {"selectBestResolvers: resolve 'vn-scenario-ignored' from app-1.0-1.noarch.rpm ~u on level 1:",
+                 "=== Package resolving sucessfuly ends ==="};
+        r.absent = {"Can't find solution"};
+    }
+    {
+        Row& r = add("ignored_name_provided", {"app-1.0-1.noarch"});
+        r.ignored = ignored;
+        r.necessary = {"app-1.0-1.noarch", "helper-1.0-1.noarch"};
+        r.log = {"  package helper-1.0-1.noarch will added to necessaryList nearly"};
+    }
+    {
+        Row& r = add("ignored_name_versioned", {"app-1.0-1.noarch"});
+        r.ignored = ignored;
+        r.oracle = Oracle::refusesStart;
+        r.necessary = {"app-1.0-1.noarch"};
+        r.blacklist = {"app-1.0-1.noarch"};
+        r.codes = "(5,1,1,3)";
+        r.error = "Unable to install the \"app-1.0-1.noarch\" package.\n";
+        r.report = "\n\nThe following could cause the installation failure:\n"
+                   "The dependency for \"vn-scenario-ignored-versioned >= 1.0\" required\n by the "
+                   "\"app-1.0-1.noarch\" package could not be resolved.\n\n";
+        r.log = {"selectBestResolvers(): Can't find solution for 'vn-scenario-ignored-versioned >= 1.0' of "
+                 "app-1.0-1.noarch."};
+    }
+    {
+        // b comes from two origins (t and u), needs what nothing provides and goes with its copy.
+        // The copy does not count as another provider even before it is black itself: q, which
+        // needs "capb" of b only, follows at once, ahead of the copy; r keeps x for "capb2" and
+        // stays off. The preferred q is tried first for "capq", w after the restart.
+        Row& r = add("copies_of_blacklisted", {"app-1.0-1.noarch"});
+        r.preferred = {"q"};
+        r.necessary = {"app-1.0-1.noarch", "w-1.0-1.noarch", "v-1.0-1.noarch"};
+        r.blacklist = {"b-1.0-1.noarch", "q-1.0-1.noarch", "b-1.0-1.noarch"};
+        r.log = {"      select currBest as preferred package.",
+                 "Black list package b-1.0-1.noarch too (same name,ver,arch)",
+                 "Migrating b-1.0-1.noarch to blacklist",
+                 "Add package q-1.0-1.noarch to black list because its dependency 'capb' resolved only by "
+                 "black-listed package b-1.0-1.noarch.",
+                 "Migrating q-1.0-1.noarch to blacklist", "Migrating b-1.0-1.noarch to blacklist",
+                 "Unhappy caught; try to resolve again.",
+                 "  package w-1.0-1.noarch will added to necessaryList nearly"};
+        r.absent = {"Add package r-", "Add package app-"};
+    }
+    {
+        // The installed lodger conflicts with arrival; lodger 2.0 does not, and comes in.
+        Row& r = add("reverse_conflict_upgrade", {"arrival-1.0-1.noarch"});
+        r.necessary = {"arrival-1.0-1.noarch", "lodger-2.0-1.noarch"};
+        r.artificial = {"lodger >= 2.0-1 for upgrade_mode_solution"};
+        r.log = {"  find indirect back conflicts for arrival-1.0-1.noarch",
+                 "findNewerNonBlackPackage: for lodger-1.0-1.noarch\n",
+                 "Upgrade mode solution: select from packages:  lodger-2.0-1.noarch lodger-1.0-1.noarch.\n",
+                 "  package lodger-2.0-1.noarch will added to necessaryList nearly"};
+        r.absent = {"obsoleteModeSolution", "Unresolved"};
+    }
+    {
+        // tenant 2.0 conflicts with newcomer too: the upgrade is tried, the newcomer's rival goes
+        // onto the blacklist, and after the restart the user has to remove the installed tenant.
+        Row& r = add("reverse_conflict_newer_conflicts", {"newcomer-1.0-1.noarch"});
+        r.oracle = Oracle::refusesStart;
+        r.necessary = {"newcomer-1.0-1.noarch"};
+        r.blacklist = {"tenant-2.0-1.noarch"};
+        r.artificial = {"tenant >= 2.0-1 for upgrade_mode_solution"};
+        r.codes = "(5,1,1,2)";
+        r.error = "Unable to proceed with the installation until the package tenant-1.0-1.noarch is removed from "
+                  "the system.\n";
+        r.log = {"Upgrade mode solution: select from packages:  tenant-2.0-1.noarch tenant-1.0-1.noarch.\n",
+                 " - conflicts with newcomer-1.0-1.noarch which is already in necessaryList",
+                 "  selectBlackPackage: package newcomer-1.0-1.noarch is requested to install",
+                 "appendNecessaryPackage(): add to black list tenant-2.0-1.noarch by selectBlackPackage().",
+                 "Unhappy caught; try to resolve again.",
+                 "A dependency problem was found: the tenant-1.0-1.noarch package  conflicts with required package "
+                 "newcomer-1.0-1.noarch. No upgrade or obsolete solution was found. Try to add tenant to removable "
+                 "list",
+                 "Problem occured during searching reverse-conflicts for package newcomer-1.0-1.noarch"};
+        r.once = {"Unresolved conflict: the other package tenant-1.0-1.noarch is conflicts with necessary package "
+                  "newcomer-1.0-1.noarch. There is no upgrade or obsoleter solution, add to removable list tenant"};
+    }
+    {
+        // p provides "cap" twice: chosen at both places, it is compared with itself at neither
+        // and appended once.
+        Row& r = add("provider_at_two_positions", {"app-1.0-1.noarch"});
+        r.necessary = {"app-1.0-1.noarch", "p-1.0-1.noarch"};
+        r.log = {"  currBest: p-1.0-1.noarch ~u (provides 'cap')",
+                 "  package p-1.0-1.noarch will added to necessaryList nearly",
+                 "  currBest: p-1.0-1.noarch ~u (provides 'cap = 1.0')",
+                 "  package p-1.0-1.noarch will added to necessaryList nearly", " added.",
+                 " is already in list, skip."};
+        r.absent = {"currTest: p-1.0-1.noarch"};
+    }
+    {
+        // The only obsoleter of the conflicting resident needs what nothing provides: it is
+        // tried once, goes onto the blacklist, and counts no more; the resident must go.
+        Row& r = add("conflict_obsoleter_blacklisted", {"guest-1.0-1.noarch"});
+        r.oracle = Oracle::refusesStart;
+        r.necessary = {"guest-1.0-1.noarch"};
+        r.blacklist = {"successor-1.0-1.noarch"};
+        r.artificial = {"obsolete_mode_solution for resident"};
+        r.codes = "(5,1,1,2)";
+        r.error = "Unable to proceed with the installation until the package resident-1.0-1.noarch is removed from "
+                  "the system.\n";
+        // Tried first: a package with a require that nothing provides, which the log points out.
+        r.log = {"   try obsoleteModeSolution, select from  [error: non black but unresolved] successor-1.0-1.noarch  "
+                 "successor-1.0-1.noarch with selectBestResolvers.\n",
+                 "Unhappy caught; try to resolve again.",
+                 "   try obsoleteModeSolution, select from  [black blacklisted] successor-1.0-1.noarch\n   "
+                 "obsoleteModeSolution- none obsoleters found, false.\n",
+                 "Problem occured during searching conflicts for package guest-1.0-1.noarch "};
+    }
+    {
+        // An installed lib and a newer offered one both provide "lib": the installed one serves,
+        // unless newer packages are preferred to installed ones.
+        Row& r = add("installed_or_newer_provider", {"app-1.0-1.noarch"});
+        r.necessary = {"app-1.0-1.noarch", "lib-1.0-1.noarch"};
+        r.log = {"      select currBest by cmpPriority (compare for same names)",
+                 "  package lib-1.0-1.noarch will added to necessaryList nearly"};
+        r.whenUpgrading = [](Row& u) {
+            u.necessary = {"app-1.0-1.noarch", "lib-2.0-1.noarch"};
+            u.log = {"      select currBest by cmpPriority (compare for same names)",
+                     "  package lib-2.0-1.noarch will added to necessaryList nearly"};
+        };
+    }
     return rows;
 }
 
@@ -481,7 +636,7 @@ Outcome resolve(const Row& row, Universe& u) {
     LogCapture capture(3);
     Outcome out;
     std::vector<const Package*> list = u.list(row.start);
-    ResolverOptions options{1, false};
+    ResolverOptions options{1, row.upgradeSystemPackages};
     PkgManager pm(&u.repo, &list, &options);
     pm.osArch = row.osArch;
     try {
@@ -533,6 +688,7 @@ protected:
 TEST_P(PkgManagerScenario, Resolves) {
     const Row& row = GetParam();
     for (const std::string& name : row.preferred) PkgManager::preferredPackages.insert(name);
+    for (const std::string& name : row.ignored) Dependency::addIgnoredName(name.c_str());
 
     Universe& first = keepForProcess(new Universe(builtDir(row.name)));
     const Outcome one = resolve(row, first);
@@ -589,7 +745,23 @@ TEST_P(PkgManagerScenario, Resolves) {
     }
 }
 
+// The same universes with "upgrade-system-packages" on: where an installed package and a newer
+// one of its name both provide something, the newer one is preferred. Rows whose outcome
+// that changes say how.
+std::vector<Row> upgradeRows() {
+    std::vector<Row> out = rows();
+    for (Row& r : out) {
+        r.upgradeSystemPackages = true;
+        // The explanations said once in the process may have been said by the first suite.
+        r.once.clear();
+        if (r.whenUpgrading) r.whenUpgrading(r);
+    }
+    return out;
+}
+
 INSTANTIATE_TEST_SUITE_P(Rows, PkgManagerScenario, ::testing::ValuesIn(rows()),
+                         [](const ::testing::TestParamInfo<Row>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(UpgradeSystemPackages, PkgManagerScenario, ::testing::ValuesIn(upgradeRows()),
                          [](const ::testing::TestParamInfo<Row>& info) { return info.param.name; });
 
 }  // namespace
