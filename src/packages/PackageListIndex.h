@@ -15,7 +15,7 @@
 // resolver's lists change. A list that is replaced, cut or changed in place needs reset().
 class PackageListIndex {
 public:
-    static const size_t npos = static_cast<size_t>(-1);
+    static constexpr size_t npos = static_cast<size_t>(-1);
 
     explicit PackageListIndex(const std::vector<const Package*>* list) : list(list) {}
 

@@ -429,6 +429,47 @@ TEST_F(PkgManagerChoices, BranchTrialsLeaveTheCallerAsItWas) {
     EXPECT_TRUE(pm.resolvedDependencies.empty());
 }
 
+// Trials resolve over the caller's pool. An index that was stale when a trial began is rebuilt
+// by the trial (which says so, one "#" deeper) and is stale again afterwards, so the next trial
+// and the caller rebuild and say it too, as each did over a copy of its own; packages that a
+// trial's rebuild of the requires finds unresolved are not left behind.
+TEST_F(PkgManagerChoices, TrialsLeaveThePoolAsTheyFoundIt) {
+    ResolverUniverse u("branches-broken");
+    const Package* broken = u.pkg("broken-1.0-1.noarch");
+    ASSERT_EQ(u.repo.unresolvedRequires.count(const_cast<Package*>(broken)), 1u);
+    u.repo.unresolvedRequires.clear();
+    u.repo.invalidateCaches();
+
+    // Keeping fine (broken blacklisted) works; keeping broken fails, after a rebuild of the
+    // requires that finds broken's require unresolved.
+    std::vector<const Package*> list = u.list({"br-app-1.0-1.noarch"});
+    PkgManager pm(&u.repo, &list, &options);
+    pm.osArch = "x86_64";
+    const Package* fine = u.pkg("fine-1.0-1.noarch");
+    EXPECT_EQ(pm.selectBlackPackage(fine, broken, ReasonPtr(new ReasonClash(fine, broken))), 1);
+
+    EXPECT_TRUE(u.repo.requiresDirty);
+    EXPECT_TRUE(u.repo.namesDirty);
+    EXPECT_TRUE(u.repo.conflictsDirty);
+    EXPECT_TRUE(u.repo.obsoletesDirty);
+    EXPECT_TRUE(u.repo.providesDirty);
+    EXPECT_TRUE(u.repo.unresolvedRequires.empty());
+    const std::string text = log->text();
+    auto count = [&text](const std::string& what) {
+        size_t n = 0;
+        for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+        return n;
+    };
+    EXPECT_EQ(count("# (update package names cache) "), 2u);
+    EXPECT_EQ(count("#(regen conflicts cache) "), 2u);
+    // Only the failing trial asks who requires a package.
+    EXPECT_EQ(count("#Resolve requires dependencies in repository."), 1u);
+    EXPECT_EQ(count("Resolving fake2 ends with error"), 1u);
+
+    u.repo.getPackagesByName(broken->getName());
+    EXPECT_NE(log->text().find(" (update package names cache) ", text.size()), std::string::npos);
+}
+
 TEST_F(PkgManagerChoices, OtherErrorsOfATrialPassWithTheLogDepthRestored) {
     ResolverUniverse u("branches-internal");
     std::vector<const Package*> list = u.list({"br-app-1.0-1.noarch"});
