@@ -73,7 +73,7 @@ TEST(HttpdPages, GetPageArrivesUnchangedThenTheConnectionCloses) {
     client.send("POST /echo/%41b?x=1&v=q+1 HTTP/1.1\r\nCookie: s=2\r\nContent-Length: 7\r\n\r\nv=body1");
     EXPECT_EQ(client.readToClose(),
               "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\n"
-              "method=POST\nuri=/echo/Ab\nquery=x=1&v=q+1\nvar=q 1\naddr=127.0.0.1\ncookie=s=2\nbody=v=body1\n");
+              "method=POST\nuri=/echo/Ab\nquery=x=1&v=q+1\nvar=q 1\naddr=127.0.0.1\ncookie=s=2\nbody=v=body1\nuser=(null)\n");
 }
 
 TEST(HttpdPages, PostInPiecesSeesMoreInputUntilComplete) {

@@ -75,6 +75,8 @@ void release_request(connection* c) {
     c->request_len = 0;
     c->headers = nullptr;
     c->uri = nullptr;
+    c->target = nullptr;
+    c->target_len = 0;
     c->query = nullptr;
     c->status = 0;
     c->method = -1;

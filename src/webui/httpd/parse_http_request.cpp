@@ -300,6 +300,8 @@ void parse_http_request(connection* c) {
     c->http_minor = minor;
     // Only an absolute path: "./etc/passwd" must not become a path beside the root.
     if (targetLen == 0 || target[0] != '/') return refuse(c, 400, "Bad URI");
+    c->target = target;
+    c->target_len = targetLen;
     c->uri = duplicate_prefix(target, targetLen);
     if (!c->uri) return refuse(c, 500, "Cannot allocate URI");
 

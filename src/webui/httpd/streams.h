@@ -155,6 +155,10 @@ struct connection {
     size_t request_len = 0;   // length of the header block
     char* headers = nullptr;  // first header line, inside `request`
     char* uri = nullptr;      // decoded, normalised path without the query (malloc)
+    // The request target as the request line carries it (path and query, undecoded), inside
+    // `request`; not zero-terminated.
+    const char* target = nullptr;
+    size_t target_len = 0;
     char* query = nullptr;    // raw text after the first '?', inside `uri`; null without '?'
     int http_major = 0;
     int http_minor = 0;

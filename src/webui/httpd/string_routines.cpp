@@ -91,4 +91,17 @@ bool next_list_entry(const char** cursor, const char** entry, size_t* length) {
     return true;
 }
 
+bool match_extension(const char* path, const char* list) {
+    const size_t pathLen = std::strlen(path);
+    const char* cursor = list;
+    const char* ext;
+    size_t extLen;
+    while (next_list_entry(&cursor, &ext, &extLen)) {
+        if (pathLen <= extLen) continue;
+        const char* tail = path + pathLen - extLen;
+        if (tail[-1] == '.' && compare_nocase(tail, ext, extLen) == 0) return true;
+    }
+    return false;
+}
+
 }  // namespace vnhttpd

@@ -34,6 +34,11 @@ int set_close_on_exec(int fd);
 // no entry is left. A null list has no entries.
 bool next_list_entry(const char** cursor, const char** entry, size_t* length);
 
+// Whether `path` ends with '.' and one of the extensions of `list` (a list as next_list_entry
+// walks it), compared case-insensitively: "a.CGI" matches "cgi", "cgi" and ".cgi" alone do not
+// ("cgi" is not longer than the extension). A null or empty list matches nothing.
+bool match_extension(const char* path, const char* list);
+
 }  // namespace vnhttpd
 
 #endif
