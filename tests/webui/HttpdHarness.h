@@ -14,6 +14,8 @@
 #include <chrono>
 #include <cstring>
 #include <functional>
+#include <map>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -169,6 +171,34 @@ inline std::string makePem(const testutil::TempDir& dir) {
     if (r.status != 0) throw std::runtime_error("openssl req: " + r.err);
     testutil::writeFile(dir / "server.pem", testutil::readFile(dir / "key.pem") + testutil::readFile(dir / "cert.pem"));
     return dir / "server.pem";
+}
+
+// The driver program prog_httpd started with `args` (and the environment variables `env`),
+// ready to serve; killed when the object goes.
+class ProgServer {
+public:
+    explicit ProgServer(std::vector<std::string> args, const std::map<std::string, std::string>& env = {}) {
+        args.insert(args.begin(), testutil::program("prog_httpd"));
+        std::vector<std::unique_ptr<testutil::ScopedEnv>> scoped;
+        for (const auto& e : env) scoped.emplace_back(new testutil::ScopedEnv(e.first, e.second));
+        process.reset(new testutil::Background(args));
+        ready = process->readLine() == "ready";
+    }
+    bool ready = false;
+    int pid() const { return process->pid(); }
+
+private:
+    std::unique_ptr<testutil::Background> process;
+};
+
+// curl with `args` (its own options and the URL): the answer's body, then a line with the
+// status. Throws when curl fails.
+inline std::string curl(const std::vector<std::string>& args) {
+    std::vector<std::string> argv{"/usr/bin/curl", "-s", "-S", "-w", "\n%{http_code}"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    testutil::RunResult r = testutil::run(argv);
+    if (r.status != 0) throw std::runtime_error("curl: " + r.err);
+    return r.out;
 }
 
 // The offset of the first byte that is not the pattern, or -1.

@@ -25,31 +25,8 @@ using rawhttp::RawHttpClient;
 
 const std::string prog = testutil::program("prog_httpd");
 
-// prog_httpd started with `args`, ready to serve.
-class Server {
-public:
-    explicit Server(std::vector<std::string> args, const std::map<std::string, std::string>& env = {}) {
-        args.insert(args.begin(), prog);
-        std::vector<std::unique_ptr<testutil::ScopedEnv>> scoped;
-        for (const auto& e : env) scoped.emplace_back(new testutil::ScopedEnv(e.first, e.second));
-        process.reset(new testutil::Background(args));
-        ready = process->readLine() == "ready";
-    }
-    bool ready = false;
-    int pid() const { return process->pid(); }
-
-private:
-    std::unique_ptr<testutil::Background> process;
-};
-
-// curl with `args` against the plain port 8080; the answer's body, then a line with the status.
-std::string curl(const std::vector<std::string>& args) {
-    std::vector<std::string> argv{"/usr/bin/curl", "-s", "-w", "\n%{http_code}"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    testutil::RunResult r = testutil::run(argv);
-    EXPECT_EQ(r.status, 0) << r.err;
-    return r.out;
-}
+using Server = httpdtest::ProgServer;
+using httpdtest::curl;
 
 std::string expectedBytes(size_t n) {
     std::string s(n, '\0');

@@ -410,8 +410,10 @@ TEST(HttpdRequest, RawRequests) {
         {"a header block that fills the buffer", "GET /" + std::string(1048576 - 5, 'a'),
          canned(400, "Request is too big"), true},
     };
+    // A root that does not exist: every well-formed request here is "Not Found".
+    testutil::TempDir dir;
     for (const Case& k : cases) {
-        Bench bench;
+        Bench bench({"-root", dir / "missing"});
         Bench::Exchange e = bench.exchange(k.bytes, k.reply.size());
         EXPECT_EQ(e.reply, k.reply) << k.name;
         EXPECT_EQ(e.ended, k.ended) << k.name;
@@ -420,7 +422,10 @@ TEST(HttpdRequest, RawRequests) {
 
 TEST(HttpdRequest, PathLengthCountsTheRoot) {
     const std::string root(1048575 - 9000, 'r');
-    Bench bench({"-root", root});
+    // A global password file that does not exist protects nothing; the per-directory one would
+    // not fit its buffer below this root and be refused.
+    testutil::TempDir dir;
+    Bench bench({"-root", root, "-auth_gpass", dir / "missing"});
     EXPECT_EQ(bench.exchange("GET /" + std::string(8999, 'u') + " HTTP/1.1\r\n\r\n").reply, canned(404, "Not Found"));
     EXPECT_EQ(bench.exchange("GET /" + std::string(9000, 'u') + " HTTP/1.1\r\n\r\n").reply,
               canned(400, "URI is too long"));

@@ -104,6 +104,30 @@ TEST(HttpdStrings, ListEntries) {
     }
 }
 
+TEST(HttpdStrings, MatchExtension) {
+    struct Case {
+        const char* path;
+        const char* list;
+        bool matches;
+    };
+    const Case cases[] = {
+        {"/r/t.cgi", "cgi,pl,php", true},
+        {"/r/t.PL", "cgi, pl ,php", true},
+        {"/r/t.php", "cgi,pl,php", true},
+        {"/r/tcgi", "cgi", false},       // no '.' before the extension
+        {".cgi", "cgi", true},           // longer than the extension, '.' before it
+        {"cgi", "cgi", false},           // not longer than the extension
+        {"/r/t.cgi.bak", "cgi", false},
+        {"/r/t.shtml", "shtml,shtm", true},
+        {"/r/t.shtm", "shtml,shtm", true},
+        {"/r/t.html", "shtml,shtm", false},
+        {"/r/t.cgi", "", false},
+        {"/r/t.cgi", nullptr, false},
+    };
+    for (const Case& k : cases)
+        EXPECT_EQ(match_extension(k.path, k.list), k.matches) << k.path << " " << (k.list ? k.list : "(null)");
+}
+
 TEST(HttpdDescriptors, NonBlockingAndCloseOnExec) {
     int fds[2];
     ASSERT_EQ(::pipe(fds), 0);
