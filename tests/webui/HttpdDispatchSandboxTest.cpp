@@ -154,6 +154,22 @@ TEST(HttpdDispatch, DirectoriesWithoutListing) {
     EXPECT_EQ(statusLine(ask("HEAD", "/scripts/")), "HTTP/1.1 501 Bad method ");
 }
 
+// An index candidate is built in a buffer of 4,096 bytes; one that does not fit is never
+// tried cut.
+TEST(HttpdDispatch, IndexNameThatDoesNotFitIsSkipped) {
+    testutil::TempDir dir;
+    // A root of 4,086 characters: "<root>/d//i.cgi" fills the buffer but for its zero byte.
+    std::string root = dir.path();
+    while (root.size() < 4086) root += "/" + std::string(std::min<size_t>(200, 4086 - root.size() - 1), 'r');
+    ASSERT_EQ(root.size(), 4086u);
+    ASSERT_EQ(testutil::shell("mkdir -p '" + root + "/d'").status, 0);
+    testutil::writeFile(root + "/d/i.cgi", "script\n");
+    ProgServer server({"-ports", "8080", "-root", root, "-dir_list", "no", "-auth_gpass", dir / "missing",
+                       "-index_files", "i.cgi" + std::string(300, 'x')});
+    ASSERT_TRUE(server.ready);
+    EXPECT_EQ(ask("HEAD", "/d/"), canned(403, "Directory Listing Denied"));
+}
+
 TEST(HttpdDispatch, NotModifiedSinceTheFileTime) {
     WebRoot root;
     struct tm tm {};
