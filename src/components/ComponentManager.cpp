@@ -56,7 +56,7 @@ ComponentManager::~ComponentManager() {
     }
 }
 
-void ComponentManager::visit(Visitor& visitor) {
+void ComponentManager::visit(Visitor& visitor) const {
     // A copy: the nodes stay alive, and the loop valid, whatever the visitor does to the list.
     const NodeList list = nodes;
     for (const std::shared_ptr<VnCompNode>& node : list) visitNode(visitor, node);
@@ -64,7 +64,7 @@ void ComponentManager::visit(Visitor& visitor) {
 
 // `node` is held by value: the node lives through its own visit even if the visitor drops
 // the tree's owner meanwhile.
-void ComponentManager::visitNode(Visitor& visitor, std::shared_ptr<VnCompNode> node) {
+void ComponentManager::visitNode(Visitor& visitor, std::shared_ptr<VnCompNode> node) const {
     if (VnComponent* component = dynamic_cast<VnComponent*>(node.get())) {
         visitor.visit(component);
         return;

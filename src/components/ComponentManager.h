@@ -141,10 +141,10 @@ public:
     ComponentManager& operator=(const ComponentManager&) = delete;
 
     // Walks the top-level nodes in order. An exception from the visitor ends the walk.
-    void visit(Visitor& visitor);
+    void visit(Visitor& visitor) const;
     // One node and everything below it; a node of no known kind (or null) is an internal
     // error. A radio group's members are read after enterRadioGroup.
-    void visitNode(Visitor& visitor, std::shared_ptr<VnCompNode> node);
+    void visitNode(Visitor& visitor, std::shared_ptr<VnCompNode> node) const;
 
     // Depth-first search of `list` (a sub-group's children before the next entry) for the
     // entry that holds `group`: replaces it by the arena's owner of `component`, which then

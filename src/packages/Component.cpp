@@ -27,6 +27,10 @@ Component::Component(const char* text) : component1(false), legacy(false) {
     if (description.empty()) description = name + "(no description available";
 }
 
+Component::~Component() {
+    for (const Bootstrapper::Action* action : actions) delete action;
+}
+
 const Package* Component::firstPackage() const {
     if (packages.empty()) throw error(1, 1, 1, 3) << boost::format(Messages::getMessage("err_empty_comp")) % name;
     return packages.front();

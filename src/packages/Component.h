@@ -10,8 +10,8 @@
 class Package;
 
 // The plain record of one component as a build description states it: the unit a user
-// selects. It owns its strings and lists, not the packages (the repository owns them) nor the
-// actions.
+// selects. It owns its strings and lists and the bootstrap actions of its list, not the
+// packages (the repository owns them).
 class Component {
 public:
     Component(const std::string& name, const std::string& description, const std::string& environment,
@@ -19,6 +19,11 @@ public:
     // From a description line: the name up to the first blank, the description after it.
     // No name is "err_bad_component" (1,1,1,1).
     explicit Component(const char* text);
+    // Frees the actions: the run's components live in its arena, so an action lives exactly
+    // as long as the component that lists it.
+    ~Component();
+    Component(const Component&) = delete;
+    Component& operator=(const Component&) = delete;
 
     // Whether the first package is of that kind (or derives from it); a null first entry is
     // false. Without packages "err_empty_comp" (1,1,1,3) naming the component.
@@ -33,6 +38,8 @@ public:
     bool legacy;
     std::vector<Package*> packages;
     std::vector<Package*> bootstrapperPackages;
+    // Owned: only Bootstrapper::parseActions puts actions here. Lists collected from it for a
+    // run (Bootstrapper::getActionsSequence) own nothing.
     std::vector<const Bootstrapper::Action*> actions;
     // Held for the component tree; nothing in the record uses them.
     std::vector<const void*> reservedPointers;
