@@ -85,6 +85,21 @@ ChildIterator Element::children(const std::string& name) const {
 
 std::string Element::text(bool optional) const { return tinybind::text(*this, optional); }
 
+std::string getName(const Element& element) {
+    if (!element.element) throw noElement;
+    return element.element->ValueStr();
+}
+
+std::string getAttribute(const Element& element, const std::string& name) { return element.requiredAttribute(name); }
+
+bool getBoolAttribute(const Element& element, const std::string& name) {
+    const std::string value = getAttribute(element, name);
+    if (value == "true" || value == "yes") return true;
+    if (value == "false" || value == "no") return false;
+    throw err{1, "There is incorrect boolean attribute '" + name + "' in element " + element.element->ValueStr() +
+                     place(element.element) + ". Must be 'true' or 'false'."};
+}
+
 std::string text(const Element& handle, bool optional) {
     const TiXmlElement* element = handle.element;
     if (!element) throw noElement;

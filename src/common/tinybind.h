@@ -62,6 +62,14 @@ public:
 // The same rule as Element::text, for callers that hold a handle or a bare element.
 std::string text(const Element& element, bool optional = false);
 
+// The element's tag name; an empty handle raises err 0.
+std::string getName(const Element& element);
+// A required attribute, as Element::requiredAttribute ("" when present but empty).
+std::string getAttribute(const Element& element, const std::string& name);
+// A required yes/no attribute: exactly "true" or "yes", "false" or "no"; any other text
+// raises err 1 naming the attribute and the element's place.
+bool getBoolAttribute(const Element& element, const std::string& name);
+
 // A walk over sibling elements of one name (any name when empty); ends at null. Also a range:
 //     for (tinybind::Element c : e.children("component")) ...
 class ChildIterator {

@@ -304,7 +304,9 @@ void Options::readOptionsIni() {
         in.putback(static_cast<char>(c));
         std::string name, value;
         if (!parseRcLine(in, name, value, true)) break;
-        Log(2) << "read options.ini: '" << name << "' = '" << value << "'" << std::endl;
+        // Component settings include passwords, and their types are not known yet: the
+        // parameter loader logs the values that may be shown.
+        Log(2) << "read options.ini: '" << name << "' = '***'" << std::endl;
         if (productId.empty())
             throw error(3, 1, 1, 2) << "broken component options.ini file: [prod_id] must precede any name=val lines";
         componentOptions[productId][name] = value;

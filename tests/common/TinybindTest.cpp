@@ -180,4 +180,35 @@ TEST(TinybindElement, Text) {
     }
 }
 
+TEST(TinybindHelpers, NameAttributeAndYesNoAttribute) {
+    TiXmlDocument doc;
+    doc.Parse("<settings>\n  <setting id=\"a\" empty=\"\" t=\"true\" y=\"yes\" f=\"false\" n=\"no\" T=\"True\""
+              " one=\"1\" blank=\" yes\"/>\n</settings>");
+    ASSERT_FALSE(doc.Error()) << doc.ErrorDesc();
+    tinybind::Element setting(doc.RootElement()->FirstChildElement());
+    EXPECT_EQ(tinybind::getName(setting), "setting");
+    EXPECT_EQ(tinybind::getAttribute(setting, "id"), "a");
+    EXPECT_EQ(tinybind::getAttribute(setting, "empty"), "");
+    EXPECT_EQ(describe(raised([&] { tinybind::getAttribute(setting, "exists"); })),
+              "1 There is no attribute 'exists' in element setting (row:2 col:3)");
+
+    EXPECT_TRUE(tinybind::getBoolAttribute(setting, "t"));
+    EXPECT_TRUE(tinybind::getBoolAttribute(setting, "y"));
+    EXPECT_FALSE(tinybind::getBoolAttribute(setting, "f"));
+    EXPECT_FALSE(tinybind::getBoolAttribute(setting, "n"));
+    for (const char* name : {"T", "one", "blank", "empty"}) {
+        EXPECT_EQ(describe(raised([&] { tinybind::getBoolAttribute(setting, name); })),
+                  std::string("1 There is incorrect boolean attribute '") + name +
+                      "' in element setting (row:2 col:3). Must be 'true' or 'false'.")
+            << name;
+    }
+    EXPECT_EQ(describe(raised([&] { tinybind::getBoolAttribute(setting, "missing"); })),
+              "1 There is no attribute 'missing' in element setting (row:2 col:3)");
+
+    const tinybind::Element none;
+    EXPECT_EQ(describe(raised([&] { tinybind::getName(none); })), "0 no element pointer");
+    EXPECT_EQ(describe(raised([&] { tinybind::getAttribute(none, "id"); })), "0 no element pointer");
+    EXPECT_EQ(describe(raised([&] { tinybind::getBoolAttribute(none, "id"); })), "0 no element pointer");
+}
+
 }  // namespace

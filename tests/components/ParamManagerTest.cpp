@@ -21,6 +21,7 @@ TEST_F(TextVariablesTest, LocaleFollowsTheCatalogue) {
         {"ja_JP.UTF-8", "ja-JP"},
         {"de_DE", "de-DE"},
         {"zh_TW.UTF-8", "zh-TW"},
+        {"C", "C"},
     };
     for (const Row& r : rows) {
         Messages::setLocale(r.locale);
