@@ -7,6 +7,7 @@
 
 #include "common/Messages.h"
 #include "support/EnglishTest.h"
+#include "support/TestUtil.h"
 
 namespace {
 
@@ -21,7 +22,6 @@ TEST_F(TextVariablesTest, LocaleFollowsTheCatalogue) {
         {"ja_JP.UTF-8", "ja-JP"},
         {"de_DE", "de-DE"},
         {"zh_TW.UTF-8", "zh-TW"},
-        {"C", "C"},
     };
     for (const Row& r : rows) {
         Messages::setLocale(r.locale);
@@ -29,6 +29,18 @@ TEST_F(TextVariablesTest, LocaleFollowsTheCatalogue) {
         EXPECT_EQ(expandTextVariables(text), 0) << r.locale;
         EXPECT_EQ(text, r.value) << r.locale;
     }
+}
+
+// The catalogue of a process started under the C locale keeps the name "C".
+TEST_F(TextVariablesTest, LocaleOfACProcessIsC) {
+    const std::string value = testutil::inChild([] {
+        testutil::ScopedEnv all("LC_ALL", "C");
+        Messages::resetForTest();
+        std::string text = "[LOCALE]";
+        expandTextVariables(text);
+        return text;
+    });
+    EXPECT_EQ(value, "C");
 }
 
 TEST_F(TextVariablesTest, ReplacesKnownNamesAndLeavesTheRest) {
