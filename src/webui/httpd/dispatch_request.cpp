@@ -8,9 +8,11 @@
 #include <cstring>
 
 #include "webui/httpd/digest_auth.h"
+#include "webui/httpd/dir_listing.h"
 #include "webui/httpd/page_interface.h"
 #include "webui/httpd/send_error_reply.h"
 #include "webui/httpd/server_context.h"
+#include "webui/httpd/static_files.h"
 #include "webui/httpd/string_routines.h"
 
 namespace vnhttpd {
@@ -27,7 +29,11 @@ constexpr size_t INDEX_PATH_LIMIT = IO_BUFFER_SIZE - 2;
 void notImplemented(connection* c) { send_error_reply(c, 501, "Not Implemented"); }
 
 // Listing of the directory at file_path (which ends with '/').
-void startDirectoryListing(connection* c) { notImplemented(c); }
+void startDirectoryListing(connection* c) {
+    c->loc.chan.dir.path = duplicate_string(c->file_path);
+    if (!c->loc.chan.dir.path) return send_error_reply(c, 500, "GET Directory Error");
+    start_dir_listing(c);
+}
 
 // Runs the script at file_path; false when it cannot be started.
 bool startScript(connection* c) {
@@ -40,16 +46,6 @@ void startIncludeDocument(connection* c, int fd) {
     ::close(fd);
     notImplemented(c);
 }
-
-// Sends the static file open on `fd`, which the branch takes over, with its status `st`.
-void sendFile(connection* c, int fd, const struct stat& st) {
-    (void)st;
-    ::close(fd);
-    notImplemented(c);
-}
-
-// Stores the request body at file_path.
-void storeUpload(connection* c) { notImplemented(c); }
 
 // Opens a file for sending; a FIFO or device must not stop the worker in open().
 int openForReading(const char* path) { return ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK); }
@@ -88,6 +84,7 @@ bool findIndexFile(connection* c, struct stat* st) {
         if (::stat(candidate, &found) != 0) continue;
         bounded_copy(c->file_path, INDEX_PATH_LIMIT + 1, candidate);
         *st = found;
+        get_mime_type(c->ctx, name, len, &c->mime_type, &c->mime_type_len);
         return true;
     }
     return false;
@@ -113,7 +110,7 @@ void dispatch_request(connection* c) {
     if (c->method == METHOD_PUT || c->method == METHOD_DELETE) {
         if (!option_value(c->ctx, OPT_AUTH_PUT) || !check_put_authorization(c)) return send_authorization_request(c);
         if (c->method == METHOD_DELETE) return deleteFile(c);
-        return storeUpload(c);
+        return put_file(c);
     }
 
     struct stat st;
@@ -158,7 +155,7 @@ void dispatch_request(connection* c) {
 
     const int fd = openForReading(c->file_path);
     if (fd < 0) return send_error_reply(c, 500, "Internal Error");
-    sendFile(c, fd, st);
+    send_file_head(c, fd, st);
 }
 
 }  // namespace vnhttpd

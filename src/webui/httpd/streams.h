@@ -1,6 +1,7 @@
 #ifndef VN_WEBUI_HTTPD_STREAMS_H
 #define VN_WEBUI_HTTPD_STREAMS_H
 
+#include <dirent.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 
@@ -76,6 +77,10 @@ struct channel {
         void* user_data = nullptr;
         void* state = nullptr;  // the handler's own, kept between its calls
     } page;         // "embedded"
+    struct {
+        DIR* handle = nullptr;
+        char* path = nullptr;  // the directory, ending with '/' (malloc)
+    } dir;          // "dir"
 };
 
 struct stream {

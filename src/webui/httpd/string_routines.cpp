@@ -96,12 +96,15 @@ bool match_extension(const char* path, const char* list) {
     const char* cursor = list;
     const char* ext;
     size_t extLen;
-    while (next_list_entry(&cursor, &ext, &extLen)) {
-        if (pathLen <= extLen) continue;
-        const char* tail = path + pathLen - extLen;
-        if (tail[-1] == '.' && compare_nocase(tail, ext, extLen) == 0) return true;
-    }
+    while (next_list_entry(&cursor, &ext, &extLen))
+        if (ends_with_extension(path, pathLen, ext, extLen)) return true;
     return false;
+}
+
+bool ends_with_extension(const char* name, size_t n, const char* ext, size_t ext_len) {
+    if (n <= ext_len) return false;
+    const char* tail = name + n - ext_len;
+    return tail[-1] == '.' && compare_nocase(tail, ext, ext_len) == 0;
 }
 
 }  // namespace vnhttpd

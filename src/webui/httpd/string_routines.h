@@ -39,6 +39,10 @@ bool next_list_entry(const char** cursor, const char** entry, size_t* length);
 // ("cgi" is not longer than the extension). A null or empty list matches nothing.
 bool match_extension(const char* path, const char* list);
 
+// Whether the `n` characters of `name` are longer than the extension and end with '.' and the
+// `ext_len` characters of `ext`, compared case-insensitively.
+bool ends_with_extension(const char* name, size_t n, const char* ext, size_t ext_len);
+
 }  // namespace vnhttpd
 
 #endif
