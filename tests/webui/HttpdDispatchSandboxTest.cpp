@@ -20,6 +20,8 @@
 namespace {
 
 using httpdtest::curl;
+using httpdtest::olderDigest;
+using httpdtest::writePasswords;
 using httpdtest::ProgServer;
 using rawhttp::RawHttpClient;
 
@@ -41,38 +43,6 @@ public:
 private:
     testutil::TempDir dir;
 };
-
-// Password-file lines written by python3, apart from the server's own editor.
-void writePasswords(const std::string& file, const std::vector<std::vector<std::string>>& users) {
-    std::vector<std::string> argv{"/usr/bin/python3", "-c",
-                                  "import hashlib, sys\n"
-                                  "a = sys.argv[2:]\n"
-                                  "with open(sys.argv[1], 'w') as f:\n"
-                                  "    for i in range(0, len(a), 3):\n"
-                                  "        ha1 = hashlib.md5(':'.join(a[i:i + 3]).encode()).hexdigest()\n"
-                                  "        f.write('%s:%s:%s\\n' % (a[i], a[i + 1], ha1))\n",
-                                  file};
-    for (const auto& u : users) argv.insert(argv.end(), u.begin(), u.end());
-    testutil::RunResult r = testutil::run(argv);
-    ASSERT_EQ(r.status, 0) << r.err;
-}
-
-// An Authorization value of the older form (no qop, nc, cnonce), made by python3.
-std::string olderDigest(const std::string& user, const std::string& realm, const std::string& password,
-                        const std::string& method, const std::string& uri) {
-    testutil::RunResult r = testutil::run(
-        {"/usr/bin/python3", "-c",
-         "import hashlib, sys\n"
-         "u, realm, pw, method, uri = sys.argv[1:]\n"
-         "h = lambda t: hashlib.md5(t.encode()).hexdigest()\n"
-         "nonce = '1234567'\n"
-         "resp = h('%s:%s:%s' % (h('%s:%s:%s' % (u, realm, pw)), nonce, h('%s:%s' % (method, uri))))\n"
-         "print('Digest username=\"%s\", realm=\"%s\", nonce=\"%s\", uri=\"%s\", response=\"%s\"'"
-         " % (u, realm, nonce, uri, resp), end='')\n",
-         user, realm, password, method, uri});
-    EXPECT_EQ(r.status, 0) << r.err;
-    return r.out;
-}
 
 // The whole answer to `request` (sent with "Connection: close" and the extra header lines).
 std::string ask(const std::string& method, const std::string& target, const std::string& headers = "") {
