@@ -5,6 +5,7 @@
 
 #include "webui/httpd/page_interface.h"
 #include "webui/httpd/server_context.h"
+#include "webui/httpd/string_routines.h"
 
 namespace vnhttpd {
 
@@ -13,25 +14,6 @@ void set_cfg_uri(server_context* ctx, const char* uri) {
     if (uri && *uri) register_page_locked(ctx, uri, config_page, ctx);
 }
 
-namespace {
-
-// Names and values come from requests and option files: they are shown as text, never as markup.
-std::string escapeHtml(const char* text) {
-    std::string out;
-    for (const char* p = text; *p; ++p) {
-        switch (*p) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break;
-        default: out += *p;
-        }
-    }
-    return out;
-}
-
-}  // namespace
 
 void config_page(page_request* req) {
     if (req->flags & PAGE_CLOSING) return;
@@ -54,16 +36,16 @@ void config_page(page_request* req) {
                 refused ? "HTTP/1.1 400 Bad Request" : "HTTP/1.1 200 OK", server_version());
     page_printf(req, "<table border=1<tr><th>Option</th><th>Description</th><th colspan=2>Value</th></tr>");
     if (saved)
-        page_printf(req, "<p style='color: green'>Saved: %s=%s</p>", escapeHtml(name).c_str(),
-                    escapeHtml(value).c_str());
-    if (refused) page_printf(req, "<p style='color: red'>%s</p>", escapeHtml(refusal.c_str()).c_str());
+        page_printf(req, "<p style='color: green'>Saved: %s=%s</p>", escape_html(name).c_str(),
+                    escape_html(value).c_str());
+    if (refused) page_printf(req, "<p style='color: red'>%s</p>", escape_html(refusal).c_str());
     for (size_t i = 0; i < option_count; ++i) {
         const option_def& o = option_table[i];
         const char* current = option_value(ctx, o.slot);
         page_printf(req,
                     "<form method=post><tr><td>%s</td><td>%s</td><input type=hidden name=o value='%s'><td><input "
                     "type=text name=v value='%s'></td><td><input type=submit value=save></td></form></tr>",
-                    o.name, o.description, o.name, escapeHtml(current ? current : "").c_str());
+                    o.name, o.description, o.name, escape_html(current ? current : "").c_str());
     }
     page_printf(req, "</table></body></html>");
     req->flags |= PAGE_LAST;

@@ -23,23 +23,6 @@ namespace {
 constexpr size_t ROW_BUFFER = 4608;
 constexpr size_t ENTRY_PATH_BUFFER = 4096;
 
-// Text for HTML: the five characters that could end an attribute or start markup.
-std::string htmlEscaped(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char ch : text) {
-        switch (ch) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&#39;"; break;
-            default: out += ch;
-        }
-    }
-    return out;
-}
-
 // A path as a link target: characters that would end or change the path are percent-encoded;
 // other bytes, UTF-8 included, stay.
 std::string linkEncoded(const std::string& text) {
@@ -80,11 +63,11 @@ std::string row(const char* dir, const char* uri, const char* name) {
     const bool directory = known && S_ISDIR(st.st_mode);
     const std::string modified = known ? timeText(st.st_mtime) : std::string();
     const std::string size = known ? listing_size_text(directory, static_cast<uint64_t>(st.st_size)) : std::string();
-    const std::string shown = htmlEscaped(name);
+    const std::string shown = escape_html(name);
     char text[ROW_BUFFER];
     bounded_format(text, sizeof text,
                    "<tr><td><a href=\"%s%s%s\">%s%s</a></td><td>&nbsp;%s</td><td>&nbsp;&nbsp;%s</td></tr>\n",
-                   htmlEscaped(linkEncoded(uri)).c_str(), "", htmlEscaped(linkEncoded(name)).c_str(), shown.c_str(),
+                   escape_html(linkEncoded(uri)).c_str(), "", escape_html(linkEncoded(name)).c_str(), shown.c_str(),
                    directory ? "/" : "", modified.c_str(), size.c_str());
     return text;
 }
@@ -157,7 +140,7 @@ void start_dir_listing(connection* c) {
         return send_error_reply(c, 500, "Cannot open directory");
     }
     loc->chan.dir.handle = handle;
-    const std::string uri = htmlEscaped(c->uri);
+    const std::string uri = escape_html(c->uri);
     struct io* out = &loc->io;
     io_clear(out);
     out->head = static_cast<size_t>(bounded_format(

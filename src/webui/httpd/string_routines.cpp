@@ -107,4 +107,20 @@ bool ends_with_extension(const char* name, size_t n, const char* ext, size_t ext
     return tail[-1] == '.' && compare_nocase(tail, ext, ext_len) == 0;
 }
 
+std::string escape_html(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char ch : text) {
+        switch (ch) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\'': out += "&#39;"; break;
+        default: out += ch;
+        }
+    }
+    return out;
+}
+
 }  // namespace vnhttpd

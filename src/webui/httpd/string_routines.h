@@ -3,6 +3,7 @@
 
 #include <cstdarg>
 #include <cstddef>
+#include <string>
 
 // Small text and descriptor routines of the embedded HTTP server. They work on plain C texts
 // because the server's records hold pointer-and-length pairs into its own buffers.
@@ -42,6 +43,9 @@ bool match_extension(const char* path, const char* list);
 // Whether the `n` characters of `name` are longer than the extension and end with '.' and the
 // `ext_len` characters of `ext`, compared case-insensitively.
 bool ends_with_extension(const char* name, size_t n, const char* ext, size_t ext_len);
+
+// Text shown as text in a page, never as markup: & < > " ' become entities.
+std::string escape_html(const std::string& text);
 
 }  // namespace vnhttpd
 
