@@ -35,17 +35,25 @@ using testutil::TreeCatalogue;
 
 typedef std::vector<std::vector<std::string>> KeySets;
 
-// The host's package tool: offers what its table holds and remembers what it was asked.
+// The host's package tool: offers what its table holds (name and version text, as a new
+// package per question, as the real kinds do) and remembers what it was asked.
 class TableConfigurator : public SystemSpecificConfigurator {
 public:
-    Package* getPackage(const std::string& name) override {
+    TableConfigurator() { configure(); }
+    void reconfigureSources() override {}
+    std::map<std::string, std::pair<std::string, std::string>> offers;
+    std::vector<std::string> asked;
+
+protected:
+    Package* doGetPackage(const std::string& name) override {
         asked.push_back(name);
         auto it = offers.find(name);
-        return it == offers.end() ? nullptr : it->second;
+        if (it == offers.end()) return nullptr;
+        Package* offered = new Package(it->second.first, it->second.second);
+        offered->setType('u');
+        return offered;
     }
-    void reconfigureSources() override {}
-    std::map<std::string, Package*> offers;
-    std::vector<std::string> asked;
+    void doConfigure() override {}
 };
 
 // The build time of a fixture package; of "a|b", the later of the two.
@@ -128,11 +136,6 @@ protected:
         return owned.back().get();
     }
 
-    Package* record(const std::string& name, const std::string& version) {
-        owned.emplace_back(new Package(name, version));
-        return owned.back().get();
-    }
-
     std::shared_ptr<VnComponent> component(const TreeCatalogue& catalogue, const KeySets& keys,
                                            const std::vector<std::string>& packages) {
         auto c = std::make_shared<VnComponent>(catalogue.build, "base", "Base", "", keys);
@@ -159,8 +162,8 @@ TEST_F(RpmComponentDetection, Table) {
     rpmHost();
     debHost();
     TableConfigurator configurator;
-    configurator.offers["ports/nosuch"] = record("nosuch", "3.0-1");
-    configurator.offers["vnfix-late"] = record("vnfix-late", "1.0-1");
+    configurator.offers["ports/nosuch"] = {"nosuch", "3.0-1"};
+    configurator.offers["vnfix-late"] = {"vnfix-late", "1.0-1"};
 
     // Release of the component's build: 'I' installed and up to date (kind 4), 'N' not
     // installed (kind 1), 'F' a FreeBSD build, of a release that does not fit this host.
@@ -344,8 +347,7 @@ TEST_F(RpmComponentDetection, ASecondDetectionKeepsTheHigherVersions) {
 TEST_F(RpmComponentDetection, FindKeyPackage) {
     rpmHost();
     TableConfigurator configurator;
-    Package* offered = record("vnfix-late", "1.0-1");
-    configurator.offers["cat/vnfix-late"] = offered;
+    configurator.offers["cat/vnfix-late"] = {"vnfix-late", "1.0-1"};
     TreeCatalogue tarnix("tarnix", "1.0", thisHost);
     std::shared_ptr<VnComponent> c = component(tarnix, {}, {"stamped-vnfix-web-2.0.rpm"});
     Package* own = c->packages[0];
@@ -372,7 +374,7 @@ TEST_F(RpmComponentDetection, FindKeyPackage) {
         else if (found == "repository")
             EXPECT_EQ(p ? p->toString() : "", "vnfix-repo-1:2.0-1.noarch");
         else if (found == "configurator")
-            EXPECT_EQ(p, offered);
+            EXPECT_EQ(p ? p->toString() + " " + static_cast<char>(p->getType()) : "", "vnfix-late-1.0-1 u");
         else
             EXPECT_EQ(p, nullptr);
     }

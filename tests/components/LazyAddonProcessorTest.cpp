@@ -42,7 +42,6 @@ const char* const infoLine = "Info: dynamic components selection was changed, re
 class CountingConfigurator : public SystemSpecificConfigurator {
 public:
     CountingConfigurator(const testutil::LogCapture& log, const Repository& repo) : log(log), repo(repo) {}
-    Package* getPackage(const std::string&) override { return nullptr; }
     void reconfigureSources() override {
         ++calls;
         logAtCall = log.text();
@@ -54,6 +53,10 @@ public:
     std::string logAtCall;
     Texts registeredAtCall;
     std::string failure;
+
+protected:
+    Package* doGetPackage(const std::string&) override { return nullptr; }
+    void doConfigure() override {}
 
 private:
     const testutil::LogCapture& log;
