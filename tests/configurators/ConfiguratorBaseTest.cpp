@@ -54,6 +54,32 @@ protected:
     void doConfigure() override {}
 };
 
+// Undoes its change in restore(), which fails while `failure` is set; its destructor restores
+// when nobody did, as the kinds that change the host do.
+class RestoringKind : public SystemSpecificConfigurator {
+public:
+    explicit RestoringKind(int& restores) : restores(restores) {}
+    ~RestoringKind() override {
+        if (!restored) restoreQuietly();
+    }
+    void reconfigureSources() override {}
+    void restore() override {
+        if (restored) return;
+        restored = true;
+        ++restores;
+        if (!failure.empty()) throw error(4, 1, 1, 2) << failure;
+    }
+    std::string failure;
+
+protected:
+    Package* doGetPackage(const std::string&) override { return nullptr; }
+    void doConfigure() override {}
+
+private:
+    int& restores;
+    bool restored = false;
+};
+
 std::string internalText(int line) {
     return "An internal error occured in vantrell, rev.297274 SystemSpecificConfigurator, line " +
            std::to_string(line) + ".\n";
@@ -136,6 +162,26 @@ TEST_F(ConfiguratorBase, TheStepBeforeInstallingRunsOnceWithOrWithoutConfigurati
     EXPECT_EQ(raisedError([&] { plain.beforeInstall(); }).text(), internalText(32));
     plain.restore();
     EXPECT_EQ(log.text(), "");
+}
+
+TEST_F(ConfiguratorBase, AFailingRestoreInTheDestructorIsOnlyLogged) {
+    int restores = 0;
+    testutil::LogCapture log(3);
+    {
+        RestoringKind kind(restores);
+        kind.failure = "Failed to rename the file /etc/apt/sources.list.vn_back";
+    }
+    EXPECT_EQ(restores, 1);
+    EXPECT_EQ(log.text(), "Failed to rename the file /etc/apt/sources.list.vn_back\n");
+
+    // Through restore() the failure reaches the driver, and the destructor does not repeat it.
+    {
+        RestoringKind kind(restores);
+        kind.failure = "no space";
+        const error e = raisedError([&] { kind.restore(); });
+        EXPECT_EQ(e.text(), "no space\n");
+    }
+    EXPECT_EQ(restores, 2);
 }
 
 }  // namespace
