@@ -281,6 +281,9 @@ TEST_F(BootstrapperTest, ATerminationRequestEndsTheRunWithoutFurtherPasses) {
             // The long command writes its process group first.
             for (int i = 0; i < 1000 && readFile(marker.path() + ".group").empty(); ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            // The runner looks for a request once per 750 ms poll, the first one 750 ms after
+            // the start; asking just before it keeps the bound clear of a whole poll's wait.
+            std::this_thread::sleep_for(std::chrono::milliseconds(600));
             requested = std::chrono::steady_clock::now();
             requestTermination(SIGINT);
         });
