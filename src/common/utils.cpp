@@ -24,8 +24,8 @@
 #include "Log.h"
 #include "Messages.h"
 #include "ShellQuote.h"
+#include "StdioFile.h"
 #include "error.h"
-#include "../sources/StdioFile.h"
 
 namespace {
 

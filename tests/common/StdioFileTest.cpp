@@ -1,4 +1,4 @@
-#include "sources/StdioFile.h"
+#include "common/StdioFile.h"
 
 #include <gtest/gtest.h>
 

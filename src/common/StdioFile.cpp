@@ -6,9 +6,9 @@
 
 #include <boost/format.hpp>
 
-#include "../common/Log.h"
-#include "../common/Messages.h"
-#include "../common/error.h"
+#include "Log.h"
+#include "Messages.h"
+#include "error.h"
 
 StdioFile::StdioFile(const std::string& p, const char* mode)
     : path(p), file(nullptr), write(std::strchr(mode, 'w') != nullptr),

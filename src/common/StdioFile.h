@@ -1,5 +1,5 @@
-#ifndef VN_SOURCES_STDIOFILE_H
-#define VN_SOURCES_STDIOFILE_H
+#ifndef VN_COMMON_STDIOFILE_H
+#define VN_COMMON_STDIOFILE_H
 
 #include <cstdio>
 #include <string>
