@@ -183,6 +183,22 @@ void Log::openFile(const char* path, bool truncate) {
         Log(0) << "Warning: unable to open the log file " << path << ": " << why << "\n";
 }
 
+std::string Log::escapedName(const std::string& name) {
+    static const char hex[] = "0123456789abcdef";
+    std::string out;
+    for (char ch : name) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if (c >= 0x20 && c != 0x7f) {
+            out += ch;
+            continue;
+        }
+        out += "\\x";
+        out += hex[c >> 4];
+        out += hex[c & 0xf];
+    }
+    return out;
+}
+
 std::string Log::fileName() {
     LogState& s = state();
     std::lock_guard<std::recursive_mutex> lock(s.mutex);

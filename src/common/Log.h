@@ -49,6 +49,10 @@ public:
 
     static void write(int level, const std::string& text);
 
+    // A name that came from outside (a form, the environment), fit for a log line: its
+    // control bytes written as "\xNN", so it cannot end a line or forge another.
+    static std::string escapedName(const std::string& name);
+
     // Opens (or switches to) the log file. The file must be a regular file owned by the
     // effective user with a single link; anything else at the path is refused, nothing is
     // written there, and one level-0 warning says so.

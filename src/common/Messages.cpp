@@ -88,7 +88,7 @@ Messages::messages_rep::messages_rep(const std::string& localeName) : locale(loc
             return;
         }
     }
-    buildWarnings.emplace_back(1, "Warning: Locale " + localeName + " is not supported, used en_US.\n");
+    buildWarnings.emplace_back(1, "Warning: Locale " + Log::escapedName(localeName) + " is not supported, used en_US.\n");
     buildWarnings.emplace_back(
         1,
         "Supported non-english locales is: en_US.UTF-8 de_DE.UTF-8 es_ES.UTF-8 fr_FR.UTF-8, "
@@ -117,7 +117,7 @@ void Messages::instance() {
     std::string name;
     try {
         name = std::locale("").name();
-        lines.emplace_back(2, "Environment locale name is '" + name + "'\n");
+        lines.emplace_back(2, "Environment locale name is '" + Log::escapedName(name) + "'\n");
     } catch (const std::exception&) {
         lines.emplace_back(1,
                            "Can't create locale object, check your locale settings.\n"
@@ -157,6 +157,12 @@ std::string Messages::fill(const char* key, const std::string& value) {
     }
 }
 
+std::string Messages::getLine(const char* key) {
+    std::string text = getMessage(key);
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    return text;
+}
+
 const std::string& Messages::getLocale() {
     instance();
     CatalogueState& s = catalogue();
@@ -168,7 +174,7 @@ void Messages::setLocale(const std::string& input) {
     std::string name = input;
     if (!name.empty() && name.find('.') == std::string::npos) name += ".UTF-8";
     std::vector<std::pair<int, std::string>> lines;
-    lines.emplace_back(2, "Messages::setLocale: try to create object for locale: " + name + "\n");
+    lines.emplace_back(2, "Messages::setLocale: try to create object for locale: " + Log::escapedName(name) + "\n");
     if (name.size() > 3 && name[2] == '-') name[2] = '_';
     std::unique_ptr<messages_rep> rep(new messages_rep(name));
     lines.insert(lines.end(), rep->buildWarnings.begin(), rep->buildWarnings.end());

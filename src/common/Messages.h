@@ -64,6 +64,9 @@ public:
     // The text of the key with its one "%s" filled by `value`. A translation that lacks the
     // place, or has more than one, still gives its text rather than failing.
     static std::string fill(const char* key, const std::string& value);
+    // The text without the line end that some texts end in: for a line of an error, which
+    // ends each line itself.
+    static std::string getLine(const char* key);
     static const std::string& getLocale();
     static void setLocale(const std::string& name);
     static std::vector<std::pair<std::string, std::string>> getLanguages();

@@ -1,13 +1,15 @@
 #include "CurlDownloader.h"
 
+#include <cstdio>
+
 #include <boost/format.hpp>
 
 #include "../common/Log.h"
 #include "../common/Messages.h"
+#include "../common/StdioFile.h"
 #include "../common/TerminationState.h"
 #include "../common/error.h"
 #include "HttpError.h"
-#include "StdioFile.h"
 
 namespace {
 
@@ -30,6 +32,8 @@ private:
 
 }  // namespace
 
+long CurlDownloader::lowSpeedTime = 120;
+
 Downloader* CurlDownloader::create(const std::string& target, const std::string& relativeName) {
     return new CurlDownloader(target, relativeName);
 }
@@ -51,18 +55,42 @@ int CurlDownloader::progressCallback(void* self, curl_off_t dltotal, curl_off_t 
     return acceptTerminationRequest() ? 1 : 0;
 }
 
+// libcurl's own limit stops a body whose announced length is too long before it comes; a body
+// without a length is stopped here. What fits the limit is written, nothing past it.
+size_t CurlDownloader::writeCallback(char* data, size_t size, size_t count, void* self) {
+    CurlDownloader* d = static_cast<CurlDownloader*>(self);
+    const size_t n = size * count;
+    const uint64_t room = d->maxSize - d->written;
+    const size_t take = n <= room ? n : static_cast<size_t>(room);
+    const size_t put = take ? std::fwrite(data, 1, take, d->out) : 0;
+    d->written += put;
+    if (put == take && take < n) d->tooLong = true;
+    return put == take ? (d->tooLong ? take : n) : put;
+}
+
 void CurlDownloader::download() {
     if (state != stateReady) return;
     if (sourceUrls.empty()) throw error(3, 1, 1, 3) << Messages::getMessage("err_srcs_empty");
     const std::string url = sourceUrls.front() + relativeName;
     Log(3) << "CurlDownloader: save url '" + url + "' to file '" + target + "'" << std::endl;
 
-    StdioFile out(target, "wb");
+    StdioFile file(target, "wb");
+    out = file.file;
+    written = 0;
+    tooLong = false;
     errorText[0] = '\0';
     OptionSetter set(handle);
     set(CURLOPT_URL, url.c_str())
-        (CURLOPT_WRITEDATA, out.file)
+        (CURLOPT_WRITEDATA, this)
+        (CURLOPT_WRITEFUNCTION, &CurlDownloader::writeCallback)
         (CURLOPT_ERRORBUFFER, errorText)
+        // A source names a server; file:// would copy any local file, other protocols reach
+        // services that were never meant as sources.
+        (CURLOPT_PROTOCOLS_STR, "http,https,ftp")
+        (CURLOPT_REDIR_PROTOCOLS_STR, "http,https,ftp")
+        (CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxSize))
+        (CURLOPT_LOW_SPEED_LIMIT, 1L)
+        (CURLOPT_LOW_SPEED_TIME, lowSpeedTime)
         (CURLOPT_NOPROGRESS, 0L)
         (CURLOPT_XFERINFODATA, this)
         (CURLOPT_XFERINFOFUNCTION, &CurlDownloader::progressCallback)
@@ -84,11 +112,18 @@ void CurlDownloader::download() {
     }
 
     CURLcode result = curl_easy_perform(handle);
+    out = nullptr;
     state = result == CURLE_OK ? stateDone : stateFailed;
     checkTermination();
-    if (result == CURLE_OK) return;  // `out` reports a failing close as it goes
+    if (result == CURLE_OK) return;  // `file` reports a failing close as it goes
 
-    if (result == CURLE_WRITE_ERROR) throw error(4, 1, 1, 2) << Messages::getMessage("err_no_space2");
+    if (tooLong) {
+        // The same failure as a body whose announced length libcurl refused.
+        result = CURLE_FILESIZE_EXCEEDED;
+        std::snprintf(errorText, sizeof errorText, "%s", curl_easy_strerror(result));
+    }
+
+    if (result == CURLE_WRITE_ERROR) throw error(4, 1, 1, 2) << Messages::getLine("err_no_space2");
     const std::string message =
         (boost::format(Messages::getMessage("err_pkg_dwnld")) % url % errorText).str();
     long code = 0;

@@ -3,6 +3,8 @@
 
 #include <curl/curl.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "Downloader.h"
@@ -18,12 +20,18 @@ public:
     CurlDownloader(const std::string& target, const std::string& relativeName);
     ~CurlDownloader() override;
 
-    // first source URL + relative name into the target ("wb"). Follows one redirect, fails on
-    // an HTTP error status, gives up connecting after 120 s, but sets no limit on the whole
-    // transfer. Errors: "err_srcs_empty" (3,1,1,3); "err_curl_setup" (3,1,1,3); "user_canceled";
-    // "err_no_space2" (4,1,1,2) when the target cannot be written; http_error (url, response
-    // code) with "err_pkg_dwnld"; a target that was partly written stays.
+    // first source URL + relative name into the target ("wb"), over HTTP, HTTPS or FTP only
+    // (also after a redirect). Follows one redirect, fails on an HTTP error status, gives up
+    // connecting after 120 s and receiving after `lowSpeedTime` seconds below one byte a
+    // second, and stops a body longer than the expected size; there is no limit on the whole
+    // transfer. Errors: "err_srcs_empty" (3,1,1,3); "err_curl_setup" (3,1,1,3);
+    // "user_canceled"; "err_no_space2" (4,1,1,2) when the target cannot be written;
+    // http_error (url, response code) with "err_pkg_dwnld", also for a body too long; a target
+    // that was partly written stays, never longer than the expected size.
     void download() override;
+
+    // 120; tests shorten it.
+    static long lowSpeedTime;
 
     enum { stateNoHandle = 0, stateReady = 1, stateDone = 2, stateFailed = 3 };
     int getState() const { return state; }
@@ -31,9 +39,14 @@ public:
 private:
     static int progressCallback(void* self, curl_off_t dltotal, curl_off_t dlnow, curl_off_t ultotal,
                                 curl_off_t ulnow);
+    static size_t writeCallback(char* data, size_t size, size_t count, void* self);
 
     int state;
     CURL* handle;
+    // Of the running transfer.
+    FILE* out = nullptr;
+    uint64_t written = 0;
+    bool tooLong = false;
 };
 
 #endif

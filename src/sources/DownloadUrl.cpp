@@ -2,6 +2,8 @@
 
 #include <curl/curl.h>
 
+#include <cstdio>
+
 #include <boost/format.hpp>
 
 #include "../common/Messages.h"
@@ -27,15 +29,20 @@ DownloadUrl::DownloadUrl(const std::string& url, long timeoutSeconds) {
         curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorText);
         // The URL comes from the catalogue: it must not reach local files or other protocols
         // (file:///etc/shadow), not even through a redirect that some later change might follow.
-        curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https,ftp");
-        curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https,ftp");
-        // The web request that waits for this must not hang on a stalled server.
-        curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, 30L);
-        curl_easy_setopt(handle, CURLOPT_TIMEOUT, timeoutSeconds);
-        result = curl_easy_perform(handle);
+        // A libcurl that cannot restrict them does not transfer at all.
+        result = curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https,ftp");
+        if (result == CURLE_OK) result = curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https,ftp");
+        if (result != CURLE_OK) {
+            std::snprintf(errorText, sizeof errorText, "%s", curl_easy_strerror(result));
+        } else {
+            // The web request that waits for this must not hang on a stalled server.
+            curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, 30L);
+            curl_easy_setopt(handle, CURLOPT_TIMEOUT, timeoutSeconds);
+            result = curl_easy_perform(handle);
+        }
         curl_easy_cleanup(handle);
     }
     if (result == CURLE_OK) return;
-    if (result == CURLE_WRITE_ERROR) throw error(4, 1, 1, 2) << Messages::getMessage("err_no_space2");
+    if (result == CURLE_WRITE_ERROR) throw error(4, 1, 1, 2) << Messages::getLine("err_no_space2");
     throw error(4, 1, 1, 2) << boost::format(Messages::getMessage("err_pkg_dwnld")) % url % errorText;
 }

@@ -12,7 +12,7 @@ Downloader::Proxy Downloader::proxy;
 int Downloader::lastPrintedPercent = 0;
 
 Downloader::Downloader(const std::string& t, const std::string& relative)
-    : target(t), relativeName(relative), progress(nullptr) {
+    : target(t), relativeName(relative), progress(nullptr), maxSize(unlistedSizeCeiling) {
     std::string dir = fileops::dirname(target);
     try {
         fileops::create_directory(dir);
@@ -38,6 +38,8 @@ void Downloader::enableConsoleProgress() {
     lastPrintedPercent = 0;
     progress = &Downloader::printConsoleProgress;
 }
+
+void Downloader::setExpectedSize(uint64_t bytes) { maxSize = bytes ? bytes : unlistedSizeCeiling; }
 
 void Downloader::setProxy(const std::string& host, int port) {
     proxy.host = host;

@@ -38,6 +38,13 @@ public:
     void setCredentials(const std::string& user, const std::string& password);
     // Progress marks on the console line that the caller has opened.
     void enableConsoleProgress();
+    // The size the caller knows the file to have (a package's listed size): a longer body
+    // fails the transfer. 0, as at first, means not known: the ceiling below applies.
+    void setExpectedSize(uint64_t bytes);
+
+    // The most a transfer of a file of unknown size may bring: servers are not trusted to
+    // end their bodies, and the target directory is shared with the rest of the system.
+    static const uint64_t unlistedSizeCeiling = 1ull << 30;
 
     // The transfer; at most once per object.
     virtual void download() = 0;
@@ -57,6 +64,7 @@ protected:
     ProgressCallback progress;  // null: no progress output
     std::string user;
     std::string password;
+    uint64_t maxSize;
 
 private:
     static int lastPrintedPercent;

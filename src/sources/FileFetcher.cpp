@@ -47,7 +47,7 @@ void FileFetcher::setSubdirsOffset(const std::string& dir) {
     Log(3) << "FileFetcher: current subdirs offset is " + subdirsOffset << std::endl;
 }
 
-std::string FileFetcher::getFile(const std::string& name, const std::string& md5) {
+std::string FileFetcher::getFile(const std::string& name, const std::string& md5, int64_t listedSize) {
     Log(2) << "FileFetcher: get file (" + subdirsOffset + ")/" + name << std::endl;
     const std::string relative = subdirsOffset + name;
     // Names come from update servers and descriptions; this process runs as root and must not
@@ -78,6 +78,7 @@ std::string FileFetcher::getFile(const std::string& name, const std::string& md5
             downloader->setCredentials(user, password);
         }
         if (!quiet) downloader->enableConsoleProgress();
+        if (listedSize > 0) downloader->setExpectedSize(static_cast<uint64_t>(listedSize));
         downloader->download();
     }
 

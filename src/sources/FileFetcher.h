@@ -1,6 +1,7 @@
 #ifndef VN_SOURCES_FILEFETCHER_H
 #define VN_SOURCES_FILEFETCHER_H
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,8 +23,9 @@ public:
     // already; a local source (main URL beginning with '/') hands out the file where it lies.
     // Then the file must exist ("err_misfile", 4,2,1,1) and match a non-empty md5
     // ("err_mk5check", 4,1,1,2). A name with a ".." component is refused before anything is
-    // touched ("err_misfile", 1,1,1,3). Transfer errors pass unchanged.
-    std::string getFile(const std::string& name, const std::string& md5);
+    // touched ("err_misfile", 1,1,1,3). Transfer errors pass unchanged. A `listedSize` above
+    // 0 is the size a list gives for the file: a download that brings more fails.
+    std::string getFile(const std::string& name, const std::string& md5, int64_t listedSize = 0);
 
     std::vector<std::string> sourceUrls;
     std::string mainSourceUrl;

@@ -105,7 +105,7 @@ void SourceTarnix::downloadPackage(Package* pkg) {
     }
     // A list record without "M:" leaves 16 zero bytes: there is nothing to check against.
     if (!given) md5.clear();
-    pkg->setFileName(fetcher.getFile(pkg->getFileName(), md5));
+    pkg->setFileName(fetcher.getFile(pkg->getFileName(), md5, pkg->size));
 }
 
 char htos(unsigned number) {

@@ -12,8 +12,18 @@
 
 namespace {
 
-bool startsWith(const std::string& text, const char* prefix) {
-    return text.compare(0, std::strlen(prefix), prefix) == 0;
+// Schemes in any case: libcurl takes "HTTP://" and "FILE://" as well, so a scheme that were
+// only matched in lower case would still reach it, and a "FILE://" source would be copied
+// through it instead of being read in place.
+bool startsWithScheme(const std::string& text, const char* scheme) {
+    const size_t n = std::strlen(scheme);
+    if (text.size() < n) return false;
+    for (size_t i = 0; i < n; ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != scheme[i]) return false;
+    }
+    return true;
 }
 
 std::string currentDirectory() {
@@ -53,11 +63,11 @@ SourceUrl::SourceUrl(const std::string& location) {
     value = location;
     if (value.empty()) return;
 
-    if (startsWith(value, "file://")) {
+    if (startsWithScheme(value, "file://")) {
         value.erase(0, 7);
         Log(3) << "DEBUG: SourceUrl: process as local source, 'file://' proto specified." << std::endl;
         toLocalForm(value);
-    } else if (startsWith(value, "http://") || startsWith(value, "ftp://")) {
+    } else if (startsWithScheme(value, "http://") || startsWithScheme(value, "ftp://")) {
         Log(3) << "DEBUG: SourceUrl: process as network source, 'http://' or 'ftp://' proto specified."
                << std::endl;
         toNetworkForm(value);

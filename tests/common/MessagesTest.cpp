@@ -80,6 +80,17 @@ TEST_F(MessagesTest, UnsupportedLocaleWarningText) {
     EXPECT_NE(Log::summaryText().find(unsupportedLine), std::string::npos);
 }
 
+// A name from a web form or the environment cannot forge log lines: its control bytes are
+// written escaped, and the log holds exactly the two warning lines after the "try" line.
+TEST_F(MessagesTest, ControlBytesOfAnOutsideNameAreEscaped) {
+    Messages::setLocale(std::string("x.y\nERROR: forged\r\x1b[2J\x7f\0z", 25));
+    EXPECT_EQ(log(), std::string("Messages::setLocale: try to create object for locale: "
+                                 "x.y\\x0aERROR: forged\\x0d\\x1b[2J\\x7f\\x00z\n") +
+                         "Warning: Locale x.y\\x0aERROR: forged\\x0d\\x1b[2J\\x7f\\x00z is not supported, used en_US.\n" +
+                         supportedLine);
+    EXPECT_EQ(Messages::getLocale(), "en_US");
+}
+
 TEST_F(MessagesTest, EmptyNameKeepsTheDoubleBlank) {
     Messages::setLocale("");
     EXPECT_EQ(count("Warning: Locale  is not supported, used en_US.\n"), 1u) << log();

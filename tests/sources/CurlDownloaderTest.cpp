@@ -185,7 +185,7 @@ TEST_F(CurlDownloaderTest, UnwritableTarget) {
         const char* text;
     } cases[] = {
         // More than the stream's buffer: libcurl's write fails during the transfer.
-        {"_/bytes/1048576", "File could not be downloaded, probably due to insufficient amount of free disk space.\n\n"},
+        {"_/bytes/1048576", "File could not be downloaded, probably due to insufficient amount of free disk space.\n"},
         // Ten bytes stay in the buffer until the target is closed after the transfer.
         {"a.txt", "Failed to write to the file /dev/full: No space left on device.\n"},
     };
@@ -194,6 +194,87 @@ TEST_F(CurlDownloaderTest, UnwritableTarget) {
         EXPECT_EQ(e.text(), c.text) << c.relative;
         EXPECT_EQ(codesOf(e), "(4,1,1,2)") << c.relative;
     }
+}
+
+// A body past the listed size ends the transfer as a failed download, whether the server
+// announced its length or not; the partial target never holds more than the listed size.
+TEST_F(CurlDownloaderTest, BodyPastTheExpectedSizeStops) {
+    testutil::HttpServer http(root.path());
+    writeFile(root / "big", std::string(2 * 1048576, 'b'));
+    writeFile(root / "mib", std::string(1048576, 'm'));
+    struct Case {
+        const char* relative;
+        uint64_t expected;  // 0: not known, the ceiling applies
+        bool fetched;
+    } cases[] = {
+        {"big", 1048576, false},
+        {"_/nolength/big", 1048576, false},
+        {"_/bytes/1048577", 1048576, false},
+        {"mib", 1048576, true},
+        {"_/nolength/mib", 1048576, true},
+        {"_/nolength/big", 0, true},
+        {"_/nolength/a.txt", 9, false},
+    };
+    for (const Case& c : cases) {
+        const std::string what = std::string(c.relative) + " listed at " + std::to_string(c.expected);
+        const std::string target = out / "t";
+        CurlDownloader d(target, c.relative);
+        d.addSourceUrl(http.url());
+        d.setExpectedSize(c.expected);
+        const uint64_t limit = c.expected ? c.expected : Downloader::unlistedSizeCeiling;
+        if (c.fetched) {
+            EXPECT_NO_THROW(d.download()) << what;
+        } else {
+            http_error e = raisedHttpError([&] { d.download(); });
+            EXPECT_EQ(e.code, 200) << what;
+            EXPECT_EQ(codesOf(e), "(1,2,1,2)") << what;
+            EXPECT_EQ(e.text().rfind("Failed to download the package " + http.url(c.relative) + ":\n", 0), 0u)
+                << e.text();
+            EXPECT_EQ(d.getState(), CurlDownloader::stateFailed);
+        }
+        ASSERT_TRUE(boost::filesystem::is_regular_file(target)) << what;
+        EXPECT_LE(boost::filesystem::file_size(target), limit) << what;
+    }
+    EXPECT_EQ(Downloader::unlistedSizeCeiling, 1ull << 30);
+}
+
+// A server that stops sending ends the transfer once less than a byte a second came for the
+// low-speed time (shortened here from two minutes), before or after the head.
+TEST_F(CurlDownloaderTest, StalledServerEndsTheTransfer) {
+    testutil::HttpServer http(root.path());
+    const long saved = CurlDownloader::lowSpeedTime;
+    CurlDownloader::lowSpeedTime = 1;
+    struct Case {
+        const char* relative;
+        long code;
+        size_t kept;
+    } cases[] = {
+        {"_/stallafter/1", 200, 1},
+        {"_/stall", 0, 0},
+    };
+    for (const Case& c : cases) {
+        http_error e = raisedHttpError([&] { fetch(http.url(), c.relative, out / "t"); });
+        EXPECT_EQ(e.code, c.code) << c.relative;
+        EXPECT_EQ(e.text().rfind("Failed to download the package " + http.url(c.relative) + ":\n", 0), 0u)
+            << e.text();
+        EXPECT_EQ(readFile(out / "t").size(), c.kept) << c.relative;
+    }
+    CurlDownloader::lowSpeedTime = saved;
+    EXPECT_EQ(saved, 120);
+}
+
+// Sources name HTTP, HTTPS or FTP servers; a local file or another protocol is never reached
+// through the transfer, and the refusal is a failed download without a response.
+TEST_F(CurlDownloaderTest, OnlyNetworkProtocols) {
+    testutil::HttpServer http(root.path());
+    const std::string dict = "dict://127.0.0.1:" + std::to_string(http.port()) + "/";
+    for (const std::string& base : {"file://" + root.path() + "/", "FILE://" + root.path() + "/", dict}) {
+        http_error e = raisedHttpError([&] { fetch(base, "a.txt", out / "t"); });
+        EXPECT_EQ(e.code, 0) << base;
+        EXPECT_EQ(e.url, base + "a.txt");
+        EXPECT_EQ(readFile(out / "t"), "") << base;
+    }
+    EXPECT_TRUE(http.requests().empty());
 }
 
 TEST_F(CurlDownloaderTest, RefusedOptionIsASetupError) {

@@ -81,6 +81,9 @@ TEST_F(DownloadUrlTest, Failures) {
         EXPECT_EQ(e.text().rfind(c.textStart, 0), 0u) << c.why << ":\n" << e.text();
         EXPECT_EQ(codesOf(e), "(4,1,1,2)") << c.why;
     }
+    // The message is the whole text, with one line end.
+    EXPECT_EQ(raisedError([&] { DownloadUrl d(http.url("_/bytes/2097152")); }).text(),
+              "File could not be downloaded, probably due to insufficient amount of free disk space.\n");
     std::string hostname = testutil::readFile("/etc/hostname");
     error e = raisedError([] { DownloadUrl d("file:///etc/hostname"); });
     if (!hostname.empty()) {

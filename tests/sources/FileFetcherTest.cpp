@@ -244,6 +244,29 @@ TEST_F(FileFetcherTest, LocalSourceIsUsedInPlace) {
     }
 }
 
+// A source in upper case is the same source: "FILE://" names a local tree that is read in
+// place, never a URL for the transfer; a scheme the transfers do not speak is refused.
+TEST_F(FileFetcherTest, SchemesInAnyCaseAndOnlyNetworkProtocols) {
+    for (const std::string scheme : {"FILE://", "File://", "file://"}) {
+        FileFetcher f(SourceUrl(scheme + root.path() + "/"), target);
+        EXPECT_EQ(f.getFile("pkgs/a.rpm", md5Of(content)), root / "pkgs/a.rpm") << scheme;
+        EXPECT_FALSE(fs::exists(target)) << scheme << ": nothing is copied";
+    }
+
+    testutil::HttpServer http(root.path());
+    FileFetcher dict(SourceUrl("dict://127.0.0.1:" + std::to_string(http.port()) + "/"), target);
+    dict.quiet = true;
+    try {
+        dict.getFile("pkgs/a.rpm", "");
+        ADD_FAILURE() << "no error";
+    } catch (const http_error& e) {
+        EXPECT_EQ(e.code, 0);
+        EXPECT_EQ(codesOf(e), "(1,2,1,2)");
+    }
+    EXPECT_TRUE(http.requests().empty());
+    EXPECT_EQ(readFile(target + "pkgs/a.rpm"), "");
+}
+
 TEST_F(FileFetcherTest, ParentComponentsAreRefused) {
     testutil::HttpServer http(root.path());
     struct Case {
