@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 
 #include <boost/filesystem.hpp>
 #include <boost/format.hpp>
@@ -169,7 +170,11 @@ void copy_contents(const std::string& from, const std::string& to) {
 
 FileIdentity create_private_file(const std::string& path) {
     struct stat st;
-    if (::lstat(path.c_str(), &st) == 0 && ::unlink(path.c_str()) != 0 && errno != ENOENT) {
+    // Never a walk through a tree: whatever a directory holds may be swapped for a link
+    // meanwhile, and the walk would then remove files elsewhere. An empty directory goes, any
+    // other makes the creation fail.
+    if (::lstat(path.c_str(), &st) == 0 &&
+        (S_ISDIR(st.st_mode) ? ::rmdir(path.c_str()) : ::unlink(path.c_str())) != 0 && errno != ENOENT) {
         const int e = errno;
         throw error(4, 1, 1, 2) << boost::format(Messages::getMessage("err_file_create")) % path << ": "
                                 << std::strerror(e);
@@ -226,10 +231,14 @@ void ensure_trailing(std::string& s, char c) {
 
 namespace {
 // Filled by the first lookup that finds a non-empty home; an empty one is looked up again.
+// Web mode asks from two threads; the mutex also keeps the walk over the password database,
+// which has one cursor per process, to one thread at a time.
+std::mutex homeMutex;
 std::string homeCache;
 }  // namespace
 
 std::string get_home_dir() {
+    std::lock_guard<std::mutex> held(homeMutex);
     if (!homeCache.empty()) return homeCache;
 
     uid_t uid = ::geteuid();

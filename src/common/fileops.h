@@ -57,8 +57,9 @@ struct FileIdentity {
 };
 // Makes `path`, a fixed name in a directory where others may create names (/tmp), a new
 // empty regular file of the effective user, mode 0600, for a command to write through the
-// shell. Whatever stood there (an older file, a planted link, FIFO or hard link) is removed
-// without being opened, and the file is created exclusively without following links, so
+// shell. Whatever stood there (an older file, a planted link, FIFO or hard link, an empty
+// directory) is removed without being opened; a directory with anything in it is left alone
+// and fails the creation. The file is created exclusively without following links, so
 // nothing that appears meanwhile is written through. Failure: (4,1,1,2) "err_file_create"
 // with the path and the reason.
 FileIdentity create_private_file(const std::string& path);

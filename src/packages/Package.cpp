@@ -52,6 +52,7 @@ Package::~Package() {
     destroyAll(provideList);
     destroyAll(conflictList);
     destroyAll(obsoleteList);
+    destroyAll(removedRequires);
     delete selfDependency;
 }
 
@@ -107,7 +108,9 @@ Dependency* Package::getConflict(unsigned i) const { return entry(conflictList, 
 Dependency* Package::getObsolete(unsigned i) const { return entry(obsoleteList, i); }
 
 void Package::removeRequire(unsigned i) {
-    if (i < requireList.size()) requireList.erase(requireList.begin() + i);
+    if (i >= requireList.size()) return;
+    removedRequires.push_back(requireList[i]);
+    requireList.erase(requireList.begin() + i);
 }
 
 bool Package::dependsOn(const Package* p) const {

@@ -81,8 +81,8 @@ public:
     Dependency* getConflict(unsigned i) const;
     Dependency* getObsolete(unsigned i) const;
 
-    // The rest move up; past the end nothing happens. The removed object is left alive on
-    // purpose and never freed: the repository's indexes may still point at it.
+    // The rest move up; past the end nothing happens. The removed object stays alive with the
+    // package until the package goes: the repository's indexes may still point at it.
     void removeRequire(unsigned i);
 
     // Some require has a resolver whose master is `p`.
@@ -162,6 +162,7 @@ private:
     std::vector<Dependency*> provideList;
     std::vector<Dependency*> conflictList;
     std::vector<Dependency*> obsoleteList;
+    std::vector<Dependency*> removedRequires;
     const Source* source;
     mutable Dependency* selfDependency;
     const uint64_t sequence;

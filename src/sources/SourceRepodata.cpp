@@ -1,11 +1,8 @@
 #include "SourceRepodata.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
+#include <cstdint>
 
 #include <boost/format.hpp>
 
@@ -71,35 +68,31 @@ auto numberOf(Convert convert, const std::string& text, const std::string& path,
 }
 
 // The fixed temporary names are known to everyone on the host, and this process runs as root:
-// whatever stands there (a link to a system file, a directory, someone else's file) goes, and
-// the file is made afresh, ours alone. The shell's ">" then truncates that file: /tmp is
-// sticky, so nobody else can swap it meanwhile. The object removes the file when it goes.
+// whatever stands there is removed without being followed or walked (fileops), and the file is
+// made afresh, ours alone. The shell's ">" then truncates that file: /tmp is sticky, so nobody
+// else can swap it meanwhile. The object removes the file when it goes.
 class UnpackTarget {
 public:
-    explicit UnpackTarget(const char* path) : path(path) {
-        struct stat st;
-        if (::lstat(path, &st) == 0) fileops::remove_all(path);
-        const int fd = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd < 0) fail(errno);
-        created = true;
-        const bool own = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() && st.st_nlink == 1;
-        ::close(fd);
-        if (!own) fail(EPERM);
-    }
-    ~UnpackTarget() {
-        if (created) ::unlink(path);
-    }
+    explicit UnpackTarget(const char* path) : path(path) { fileops::create_private_file(path); }
+    ~UnpackTarget() { ::unlink(path); }
     UnpackTarget(const UnpackTarget&) = delete;
     UnpackTarget& operator=(const UnpackTarget&) = delete;
 
     const char* const path;
-
-private:
-    [[noreturn]] void fail(int code) {
-        throw error(4, 1, 1, 2) << "Can't create the temporary file " << path << ": " << std::strerror(code);
-    }
-    bool created = false;
 };
+
+// A small compressed file may unpack to any size: the unpacked text may take 64 times the
+// compressed size, and never less than 64 MiB.
+uint64_t unpackedSizeLimit(const std::string& compressed) {
+    const uint64_t floor = 64ull << 20;
+    uint64_t size = 0;
+    try {
+        size = fileops::file_size(compressed);
+    } catch (...) {
+        // zcat reports the file it cannot read.
+    }
+    return size > floor / 64 ? size * 64 : floor;
+}
 
 }  // namespace
 
@@ -130,7 +123,7 @@ bool SourceRepodata::isRemote() const { return true; }
 
 void SourceRepodata::downloadPackage(Package* pkg) {
     Log(3) << "SourceRepodata: download " << pkg->getFileName() << std::endl;
-    pkg->setFileName(fetcher.getFile(pkg->getFileName(), ""));
+    pkg->setFileName(fetcher.getFile(pkg->getFileName(), "", pkg->size));
 }
 
 SourceRepodata::Metadata SourceRepodata::loadMetadata(const std::string& href, bool primary) {
@@ -145,7 +138,10 @@ SourceRepodata::Metadata SourceRepodata::loadMetadata(const std::string& href, b
     if (local.rfind(".gz") != std::string::npos) {
         try {
             unpacked.reset(new UnpackTarget(primary ? primaryTemp : filelistTemp));
-            const std::string command = "zcat " + shellQuote(local) + " > " + shellQuote(unpacked->path);
+            // The shell's file size limit (in blocks of 512 bytes) ends zcat past the bound.
+            const uint64_t blocks = unpackedSizeLimit(local) / 512;
+            const std::string command = "ulimit -f " + std::to_string(blocks) + " && zcat " + shellQuote(local) +
+                                        " > " + shellQuote(unpacked->path);
             executeCommand(command.c_str(), false, true);
         } catch (error& e) {
             if (primary)
@@ -207,6 +203,9 @@ void SourceRepodata::addPackageOf(const tinybind::Element& element, const std::s
 
     Package* added = pkg.release();
     repository->addPackage(added, this);
+    // A package the ignore patterns refused is the source's own: its pkgid stays known, so the
+    // full read names it rather than taking it for a package of another source.
+    if (added->getSource() != this) refused.emplace_back(added);
     Log(3) << "DEBUG: SourceRepodata (" << static_cast<const void*>(this) << "): add " << added->toString() << "\n";
     packagesByPkgid[pkgid] = added;
 }

@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "../common/tinybind.h"
 #include "FileFetcher.h"
@@ -47,6 +48,8 @@ public:
     // The primary file's package checksum -> the package made for it (owned by the pool). A
     // later package with the same checksum takes the entry; both stay pooled.
     std::map<std::string, Package*> packagesByPkgid;
+    // Packages the pool's ignore patterns refused: owned here, for the pool has none of them.
+    std::vector<std::unique_ptr<Package>> refused;
 
 protected:
     void doGetBrief() override;

@@ -273,6 +273,62 @@ TEST_F(fileopsTest, CopyFileFailures) {
     }
 }
 
+// Whatever another user planted at a fixed name goes without being opened or walked, or the
+// creation fails: a tree is never descended into, so no file elsewhere can be reached.
+TEST_F(fileopsTest, PrivateFileReplacesWhatWasPlantedButNoTree) {
+    fs::create_directories(tmp / "outside/dir");
+    writeFile(tmp / "outside/file", "precious");
+    writeFile(tmp / "outside/dir/inner", "inner");
+    // Names, kinds, inodes, sizes, times and bytes below "outside".
+    auto outsideState = [&] {
+        return testutil::shell("cd " + tmp / "outside" + " && find . -printf '%p %y %i %s %T@\\n' | sort && cat file dir/inner")
+            .out;
+    };
+    struct Case {
+        const char* name;
+        std::string plant;  // shell command; "{p}" is the fixed name
+        bool created;
+    } cases[] = {
+        {"nothing", "", true},
+        {"an older file", "echo old > {p}", true},
+        {"a link to a file outside", "ln -s " + tmp / "outside/file" + " {p}", true},
+        {"a hard link to a file outside", "ln " + tmp / "outside/file" + " {p}", true},
+        {"a FIFO", "mkfifo {p}", true},
+        {"an empty directory", "mkdir {p}", true},
+        {"a directory with a file", "mkdir {p} && echo x > {p}/x", false},
+        {"a directory with a link to a directory outside", "mkdir {p} && ln -s " + tmp / "outside/dir" + " {p}/sub",
+         false},
+        {"a link to a directory outside", "ln -s " + tmp / "outside/dir" + " {p}", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = tmp / "fixed";
+        ASSERT_EQ(testutil::shell("rm -rf " + path).status, 0);
+        std::string plant = c.plant;
+        for (size_t at; (at = plant.find("{p}")) != std::string::npos;) plant.replace(at, 3, path);
+        if (!plant.empty()) {
+            ASSERT_EQ(testutil::shell(plant).status, 0);
+        }
+        const std::string before = outsideState();
+        if (c.created) {
+            fileops::FileIdentity made = fileops::create_private_file(path);
+            struct stat st;
+            ASSERT_EQ(::lstat(path.c_str(), &st), 0);
+            EXPECT_TRUE(S_ISREG(st.st_mode));
+            EXPECT_EQ(st.st_mode & 07777, 0600u);
+            EXPECT_EQ(st.st_size, 0);
+            EXPECT_EQ(st.st_nlink, 1u);
+            EXPECT_EQ(st.st_ino, made.inode);
+        } else {
+            error e = raisedError([&] { fileops::create_private_file(path); });
+            EXPECT_EQ(e.text(), "Unable to create the file " + path + ": Directory not empty\n");
+            EXPECT_EQ(testutil::codesOf(e), "(4,1,1,2)");
+            EXPECT_TRUE(fs::is_directory(fs::symlink_status(path))) << "the planted tree stays as it was";
+        }
+        EXPECT_EQ(outsideState(), before);
+    }
+}
+
 TEST_F(fileopsTest, CopyContentsTruncatesAndReports) {
     std::string content(4096 * 3 + 17, 'a');
     content[5000] = '\n';

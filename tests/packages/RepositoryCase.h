@@ -61,7 +61,6 @@ protected:
         for (Package* p : all) delete p;
         repo.pkgList.clear();
         repo.removedPackages.clear();
-        for (Dependency* d : erased) delete d;
     }
 
     CountingSource* newSource() {
@@ -94,8 +93,6 @@ protected:
 
     Repository repo;
     std::vector<std::unique_ptr<CountingSource>> sources;
-    // Requires that the resolution took out of their packages (it frees none); the test frees.
-    std::vector<Dependency*> erased;
 };
 
 // The packages printed, separated by blanks.

@@ -191,19 +191,81 @@ TEST_F(RpmRepodata, CreaterepoRepositoriesOverHttpWithAndWithoutAuthAndLocally) 
     EXPECT_FALSE(exists(filelistTemp));
 }
 
-TEST_F(RpmRepodata, LinksPlantedAtTheTemporaryNamesLeaveTheirTargetsAlone) {
+// Whatever stands at the fixed names goes without being followed or walked; a directory that
+// holds anything fails the read with the create error, and stays as it was. Nothing outside
+// changes.
+TEST_F(RpmRepodata, WhatIsPlantedAtTheTemporaryNamesLeavesEverythingElseAlone) {
     const std::string dir = makeRepository();
-    const std::string victims[] = {root / "victim-primary", root / "victim-filelist"};
-    for (const std::string& v : victims) testutil::writeFile(v, "precious\n");
-    ASSERT_EQ(::symlink(victims[0].c_str(), primaryTemp), 0);
-    ASSERT_EQ(::symlink(victims[1].c_str(), filelistTemp), 0);
+    const std::string outside = root / "outside";
+    struct Case {
+        const char* name;
+        std::string plant;  // shell command, "{p}" the fixed name
+        const char* kept;   // "": the read succeeds; else what stays in the planted directory
+    };
+    const Case cases[] = {
+        {"a link to a file outside", "ln -s " + outside + "/file {p}", ""},
+        {"a hard link to a file outside", "ln " + outside + "/file {p}", ""},
+        {"a FIFO", "mkfifo {p}", ""},
+        {"a directory with a file", "mkdir {p} && echo x > {p}/x", "x"},
+        {"a directory with a link to a directory outside", "mkdir {p} && ln -s " + outside + "/dir {p}/sub", "sub"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(testutil::shell(std::string("rm -rf ") + primaryTemp + " " + filelistTemp + " " + outside + " && mkdir -p " +
+                                  outside + "/dir && echo precious > " + outside + "/file && echo inner > " + outside +
+                                  "/dir/inner")
+                      .status,
+                  0);
+        for (const char* fixed : {primaryTemp, filelistTemp}) {
+            std::string plant = c.plant;
+            for (size_t at; (at = plant.find("{p}")) != std::string::npos;) plant.replace(at, 3, fixed);
+            ASSERT_EQ(testutil::shell(plant).status, 0);
+        }
+        const std::string listing = "cd " + outside + " && find . -printf '%p %y %i %s %T@\\n' | sort && cat file dir/inner";
+        const std::string before = testutil::shell(listing).out;
 
-    SourceRepodata source(&repo, dir, "", "", target.path());
-    source.getFull();
-    EXPECT_EQ(packagesOf(source).size(), 3u);
-    for (const std::string& v : victims) EXPECT_EQ(testutil::readFile(v), "precious\n");
+        Repository pool;
+        SourceRepodata source(&pool, dir, "", "", target.path());
+        if (!*c.kept) {
+            source.getFull();
+            owner.packages = testutil::packagesOf(pool, &source);
+            EXPECT_EQ(owner.packages.size(), 3u);
+            EXPECT_FALSE(exists(primaryTemp));
+            EXPECT_FALSE(exists(filelistTemp));
+        } else {
+            error e = raisedError([&] { source.getBrief(); });
+            EXPECT_EQ(codesOf(e), "(4,1,1,2)");
+            EXPECT_NE(e.text().find(std::string("Unable to create the file ") + primaryTemp + ": Directory not empty\n"),
+                      std::string::npos)
+                << e.text();
+            EXPECT_TRUE(exists(std::string(primaryTemp) + "/" + c.kept));
+        }
+        EXPECT_EQ(testutil::shell(listing).out, before);
+    }
+}
+
+// A small compressed file that unpacks to more than 64 MiB (and 64 times its size) stops the
+// read with the unpack error instead of filling /tmp and memory.
+TEST_F(RpmRepodata, CompressedMetadataPastTheUnpackBoundIsRefused) {
+    testutil::TempDir dir;
+    testutil::run({"/bin/mkdir", "-p", dir / "repodata"});
+    testutil::writeFile(dir / "repodata/repomd.xml",
+                        "<repomd><data type='primary'><location href='repodata/primary.xml.gz'/></data></repomd>");
+    // 65 gzip members of 1 MiB each, which zcat unpacks one after the other: 65 KiB to read.
+    ASSERT_EQ(testutil::run({"/usr/bin/python3", "-c",
+                             "import gzip, sys\n"
+                             "member = gzip.compress(b' ' * (1 << 20), 9)\n"
+                             "open(sys.argv[1], 'wb').write(member * 65)\n",
+                             dir / "repodata/primary.xml.gz"})
+                  .status,
+              0);
+    Repository pool;
+    SourceRepodata source(&pool, dir.path(), "", "", target.path());
+    error e = raisedError([&] { source.getBrief(); });
+    EXPECT_EQ(codesOf(e), "(4,1,1,2)");
+    EXPECT_EQ(e.text().substr(0, e.text().find('\n')), "Unable to extract the file " + dir / "repodata/primary.xml.gz:");
     EXPECT_FALSE(exists(primaryTemp));
-    EXPECT_FALSE(exists(filelistTemp));
+    EXPECT_TRUE(pool.pkgList.empty());
 }
 
 // Neither a file that does not parse nor one that does not unpack leaves a temporary file.

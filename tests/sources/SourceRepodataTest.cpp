@@ -212,6 +212,32 @@ TEST_F(SourceRepodataTest, IndexWithoutFilelistsMakesNoRequestForIt) {
                                                            "GET /repo/repodata/primary.xml HTTP/1.1"}));
 }
 
+// The primary file's package sizes bound the downloads: a server that sends more, here
+// without announcing a length, fails the transfer before more than the listed size is stored.
+TEST_F(SourceRepodataTest, PackageBodyPastItsListedSizeStops) {
+    repository();
+    testutil::run({"/bin/mkdir", "-p", tmp / "repo/Packages"});
+    testutil::writeFile(tmp / "repo/Packages/vnrd-one-1.0-1.x86_64.rpm", std::string(2 * 1048576, 'x'));
+    testutil::writeFile(tmp / "repo/Packages/vnrd-two-2.0-5.i686.rpm", std::string(5678, 'y'));
+    testutil::HttpServer server(tmp.path());
+    SourceRepodata source(&repo, server.url("_/nolength/repo/"), "", "", target.path());
+    source.getBrief();
+    owner.packages = packagesOf(&source);
+    ASSERT_EQ(owner.packages.size(), 2u);
+    Package* one = owner.packages[0];  // listed at 1234 bytes
+    Package* two = owner.packages[1];  // listed at 5678 bytes, and served so
+
+    error e = raisedError([&] { source.downloadPackage(one); });
+    EXPECT_EQ(codesOf(e), "(1,2,1,2)");
+    const std::string url = server.url("_/nolength/repo/Packages/vnrd-one-1.0-1.x86_64.rpm");
+    EXPECT_EQ(e.text().rfind("Failed to download the package " + url + ":\n", 0), 0u) << e.text();
+    EXPECT_LE(testutil::readFile(target / "Packages/vnrd-one-1.0-1.x86_64.rpm").size(), 1234u);
+
+    source.downloadPackage(two);
+    EXPECT_EQ(two->getFileName(), target / "Packages/vnrd-two-2.0-5.i686.rpm");
+    EXPECT_EQ(testutil::readFile(two->getFileName()), std::string(5678, 'y'));
+}
+
 TEST_F(SourceRepodataTest, SizesOfThreeGibibytesRead) {
     SourceRepodata source(&repo, repository("bigsize"), "", "", target.path());
     source.getBrief();
@@ -258,7 +284,9 @@ TEST_F(SourceRepodataTest, APackageThePoolRefusedIsNoPackageOfTheSource) {
     SourceRepodata source(&repo, repository(), "", "", target.path());
     source.getBrief();
     owner.packages = packagesOf(&source);
-    owner.packages.push_back(source.packagesByPkgid.at("bbbb"));
+    // The refused package is the source's own, not the pool's.
+    ASSERT_EQ(source.refused.size(), 1u);
+    EXPECT_EQ(source.refused[0].get(), source.packagesByPkgid.at("bbbb"));
     ASSERT_EQ(repo.pkgList.size(), 1u);
     error e = raisedError([&] { source.getFull(); });
     std::ostringstream expected;
