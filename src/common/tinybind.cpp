@@ -126,12 +126,18 @@ ChildIterator& ChildIterator::operator++() {
 Document::Document(const std::string& path) {
     if (!fileops::exists(path)) throw err{-1, "File " + path + " not exists"};
     if (fileops::is_directory(path)) throw err{-1, path + " is directory, xml file expected."};
-    if (!LoadFile(path)) throw parse_err(ErrorId(), ErrorDesc(), ErrorRow(), ErrorCol());
+    if (!LoadFile(path))
+        throw parse_err(ErrorId(), *ErrorDesc() ? ErrorDesc() : "no root element", ErrorRow(), ErrorCol());
 }
 
 TiXmlElement* Document::rootElement(const std::string& expected) {
     TiXmlElement* root = RootElement();
-    if (!root) throw err{ErrorId(), ErrorDesc()};
+    // TinyXML accepts some documents without a root and without naming an error (an internal
+    // DOCTYPE subset, only a declaration): the message must still say why.
+    if (!root) {
+        if (ErrorId() != 0 && *ErrorDesc()) throw err{ErrorId(), ErrorDesc()};
+        throw err{1, "no root element"};
+    }
     if (!expected.empty() && root->ValueStr() != expected) throw err{1, "Root element name not match"};
     return root;
 }

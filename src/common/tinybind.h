@@ -95,7 +95,8 @@ public:
     explicit Document(const std::string& path);
 
     // The first element of the document; err with the document's own error when there is
-    // none, err 1 when `expected` is given and the name differs.
+    // none (err 1 "no root element" when TinyXML names none), err 1 when `expected` is given
+    // and the name differs.
     TiXmlElement* rootElement(const std::string& expected);
 };
 

@@ -174,6 +174,11 @@ void Options::setUserInteractionMode(const char* optionName, const char* value) 
     interactionModeGiven = true;
 }
 
+void Options::setNotifyEmail(const std::string& address) {
+    if (!address.empty() && address[0] == '-') throw error(2, 1, 1, 2) << Messages::getMessage("err_not_email");
+    notifyEmail = address;
+}
+
 void Options::appendPackageList(std::vector<std::string>& list, const std::string& value) {
     CommaSeparatedValues items(value);
     list.insert(list.end(), items.begin(), items.end());

@@ -140,6 +140,9 @@ public:
     // The level-1 warning for an option or rc key that no longer does anything.
     static void warnDeprecatedOption(const std::string& name);
 
+    // The address of the report mail; one that begins with '-' would reach the mail command
+    // as an option: error (2,1,1,2) "err_not_email".
+    void setNotifyEmail(const std::string& address);
     void setCommand(const char* optionName, int command);
     void setWorkMode(const char* optionName, int mode);
 

@@ -291,7 +291,7 @@ void Options::parseCommandLine(int argc, char** argv) {
             case optReinstallPatch: reinstallPatches = true; break;
             case optEnableXmlOutput: Reporter::xmlOutput = true; break;
             case optNoDaemon: noDaemon = true; break;
-            case optNotifyEmail: notifyEmail = value; break;
+            case optNotifyEmail: setNotifyEmail(value); break;
 
             case optUseExistingPorts: useExistingPorts = true; break;
             case optCvsupHost: cvsupHost = value; break;

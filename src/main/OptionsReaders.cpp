@@ -135,7 +135,7 @@ const std::map<std::string, RcHandler>& rcKeys() {
         {"SUPFILE_OR_URL",
          [](Options&, const std::string& k, const std::string&) { Options::warnDeprecatedOption(k); }},
         {"CVSUP_HOST", text(&Options::cvsupHost)},
-        {"NOTIFY_EMAIL", text(&Options::notifyEmail)},
+        {"NOTIFY_EMAIL", [](Options& o, const std::string&, const std::string& v) { o.setNotifyEmail(v); }},
         {"HOLD_PACKAGES",
          [](Options& o, const std::string&, const std::string& v) {
              try {
@@ -232,9 +232,10 @@ void Options::readRcFile() {
 
     std::string name, value;
     while (parseRcLine(in, name, value)) {
-        // The file holds passwords in clear; the log never does.
+        // The file holds passwords in clear; the log never does. The value of an unknown key
+        // is not shown either: it may be a password under a misspelt key.
         std::string shown = value;
-        if (name == "PROXY_PASSWORD")
+        if (name == "PROXY_PASSWORD" || rcKeys().count(name) == 0)
             shown = "***";
         else if (name == "ADDITIONAL_SOURCE")
             shown = maskAdditionalSourcePassword(value);
@@ -247,7 +248,8 @@ void Options::applyRcSetting(const std::string& name, const std::string& value) 
     const auto& keys = rcKeys();
     auto it = keys.find(name);
     if (it == keys.end()) {
-        Log(0) << Messages::getMessage("err_rc_param") << "'" << name << "' = '" << value << "'" << std::endl;
+        // A misspelt password key must not put the password in the log: the value is not shown.
+        Log(0) << Messages::getMessage("err_rc_param") << "'" << name << "' = '***'" << std::endl;
         return;
     }
     it->second(*this, name, value);

@@ -106,9 +106,6 @@ struct Refusal {
 
 // Each case runs in a fresh child, so no descriptor is open before it.
 TEST_F(LockTest, RefusalsBeforeAnythingIsLocked) {
-    // With fs.protected_regular the kernel itself refuses to open a file of another user in
-    // sticky /tmp, and says so with EACCES.
-    const bool kernelRefuses = testutil::readFile("/proc/sys/fs/protected_regular") != "0\n";
     const Refusal table[] = {
         {"slot -1 is checked before the file is opened", "", [] { Lock::test(-1); }, badSlot,
          "test ! -e /tmp/nvo-installer.lock"},
@@ -119,9 +116,13 @@ TEST_F(LockTest, RefusalsBeforeAnythingIsLocked) {
          refused + "Too many levels of symbolic links\n", "test ! -e /tmp/victim"},
         {"a planted link, through test", "ln -s /tmp/victim /tmp/nvo-installer.lock", [] { Lock::test(0); },
          refused + "Too many levels of symbolic links\n", "test ! -e /tmp/victim"},
-        {"a file of another user", "touch /tmp/nvo-installer.lock && chown 65534 /tmp/nvo-installer.lock",
-         [] { Lock l(0, false); }, refused + (kernelRefuses ? "Permission denied\n" : "Operation not permitted\n"),
-         "test -f /tmp/nvo-installer.lock"},
+        // In a /tmp without the sticky bit the kernel opens a file of another user for root
+        // (fs.protected_regular only guards sticky directories): the refusal must be the
+        // program's own owner check. The private /tmp gets its sticky bit back afterwards.
+        {"a file of another user, in a /tmp that is not sticky",
+         "chmod 0777 /tmp && touch /tmp/nvo-installer.lock && chown 65534 /tmp/nvo-installer.lock",
+         [] { Lock l(0, false); }, refused + "Operation not permitted\n",
+         "chmod 1777 /tmp && test -f /tmp/nvo-installer.lock && test \"$(stat -c %u /tmp/nvo-installer.lock)\" = 65534"},
         {"a directory", "mkdir /tmp/nvo-installer.lock", [] { Lock l(1, false); }, refused + "Is a directory\n",
          "test -d /tmp/nvo-installer.lock"},
         // Opening a FIFO for writing would block until a reader comes.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <boost/format.hpp>
+#include <functional>
 
 namespace {
 
@@ -105,12 +106,40 @@ TEST(error, InternalError) {
     EXPECT_EQ((std::vector<int>{e.e_class, e.e_rep, e.e_sys, e.e_supp}), (std::vector<int>{3, 1, 1, 3}));
 }
 
+// `throw error(...) << text` throws a copy of what the chain returns: the handler must see
+// the codes and the text that were put in, whatever the chain did.
 TEST(error, ThrownByValueAndCaughtAsError) {
-    try {
-        throw error(2, 1, 1, 2) << "bad option";
-    } catch (const error& e) {
-        EXPECT_STREQ(e.className(), "user");
-        EXPECT_EQ(e.report(), "bad option\n");
+    struct Case {
+        const char* label;
+        std::function<void()> raise;
+        const char* codes;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"one piece", [] { throw error(2, 1, 1, 2) << "bad option"; }, "2,1,1,2", "bad option\n"},
+        {"pieces and a qualified line",
+         [] { throw error(4, 1, 1, 2).qualify(1, 2, 2, 3) << "outer " << 2; }, "4,1,1,2", "outer 2\n\n"},
+        {"a named error", [] {
+             error e(3, 1, 1, 3);
+             e << "inner";
+             throw e;
+         }, "3,1,1,3", "inner\n"},
+    };
+    for (const Case& c : cases) {
+        bool caught = false;
+        try {
+            c.raise();
+        } catch (const error& e) {
+            caught = true;
+            EXPECT_EQ(std::to_string(e.e_class) + "," + std::to_string(e.e_rep) + "," + std::to_string(e.e_sys) + "," +
+                          std::to_string(e.e_supp),
+                      c.codes)
+                << c.label;
+            EXPECT_EQ(e.text(), c.text) << c.label;
+        } catch (...) {
+            ADD_FAILURE() << c.label << ": not caught as error";
+        }
+        EXPECT_TRUE(caught) << c.label;
     }
 }
 

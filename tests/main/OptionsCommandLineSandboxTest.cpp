@@ -185,6 +185,8 @@ TEST_F(OptionsCommandLine, Table) {
           "debug=1", "truncateLog=1", "openBrowser=0"}},
         {"texts", {{"--target", "/t", "--notify-email", "a@b", "--cvsup-host", "c", "--source-type", "ignored"}},
          {"target=/t", "notifyEmail=a@b", "freebsd=||||c|"}},
+        {"a mail address that would be an option of the mail command", {{"--notify-email", "-oQ/tmp/x"}},
+         {"codes=(2,1,1,2)", "text=Please specify an e-mail address in the user@example.com format\\n"}},
         {"process-wide values", {{"--enable-xml-output", "--no-clear"}}, {"xmlOutput=1", "noClearScreen=1"}},
         {"operating-system overrides",
          {{"--override-os-name", "N", "--override-os-vendor", "V", "--override-os-version", "1",

@@ -1,5 +1,5 @@
 // Built with -fsanitize=thread: lookups, missing-key insertions and locale switches on several
-// threads, with the log written and read at the same time.
+// threads, with the log written and read at the same time; the cached home directory.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -10,6 +10,7 @@
 
 #include "common/Log.h"
 #include "common/Messages.h"
+#include "common/fileops.h"
 
 TEST(Concurrency, LookupsWhileTheLocaleSwitches) {
     char dir[] = "/tmp/vn-tsan-XXXXXX";
@@ -56,4 +57,22 @@ TEST(Concurrency, LookupsWhileTheLocaleSwitches) {
     EXPECT_EQ(Messages::getLocale(), "zh_TW.UTF-8");  // the last name set
     std::remove(logPath.c_str());
     ::rmdir(dir);
+}
+
+// Web mode looks the home directory up from two threads; the first lookups race to fill the
+// cache.
+TEST(Concurrency, HomeDirectoryFromSeveralThreads) {
+    std::atomic<bool> go{false};
+    std::vector<std::string> homes(4);
+    std::vector<std::thread> askers;
+    for (int t = 0; t < 4; ++t) {
+        askers.emplace_back([t, &go, &homes] {
+            while (!go.load()) std::this_thread::yield();
+            for (int i = 0; i < 50; ++i) homes[t] = get_home_dir();
+        });
+    }
+    go = true;
+    for (std::thread& t : askers) t.join();
+    for (const std::string& h : homes) EXPECT_EQ(h, homes[0]);
+    EXPECT_FALSE(homes[0].empty());
 }
