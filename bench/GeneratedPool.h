@@ -21,7 +21,7 @@ public:
         char name[] = "/tmp/vn-bench-pool-XXXXXX";
         if (!::mkdtemp(name)) std::abort();
         dir = made = name;
-        const std::string command = "python3 " VN_BENCH_DIR "/make_pool.py " + arguments + " " + dir;
+        const std::string command = "/usr/bin/python3 " VN_BENCH_DIR "/make_pool.py " + arguments + " " + dir;
         if (std::system(command.c_str()) != 0) std::abort();
     }
     ~GeneratedPool() {

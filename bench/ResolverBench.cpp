@@ -7,10 +7,15 @@
 //   BM_ResolveList/*  one start list each ("texlive-full", "gnome", "kde-full", or the lists of
 //                     VN_BENCH_START_LISTS: lists separated by ';', names by ',')
 //
+// VN_BENCH_ITERATIONS=N runs BM_LoadPool and BM_ResolveList N times each (for scripts that
+// alternate them with other solvers and take medians themselves).
+//
 // VN_BENCH_POOL names a directory with pool.cache and installed.cache; without it the generator
-// writes one into a temporary directory first. Counters: the result size, the restarts of the
-// resolutions (trial resolutions not counted), the resolutions that ended in an error, the
-// peak resident memory of the process.
+// writes one into a temporary directory first. Counters: the result size, the result packages
+// not installed yet ("installs": new ones and upgrades), the restarts of the resolutions (trial
+// resolutions not counted), the resolutions that ended in an error, the peak resident memory
+// of the process. A start list that ends in an error has the error and the resolver's
+// explanation as its label.
 #include <benchmark/benchmark.h>
 
 #include <sys/resource.h>
@@ -119,10 +124,12 @@ public:
         pm.osArch = "x86_64";
         try {
             pm.findNecessaryPackages(false);
-        } catch (const error&) {
+        } catch (const error& e) {
             ++errors;
+            explanation = e.text() + pm.getReport();
         }
         resultSize += list.size();
+        for (const Package* p : list) installs += p->getType() != 's';
     }
 
     void openLog() {
@@ -143,8 +150,12 @@ public:
     }
 
     size_t resultSize = 0;
+    // Result packages that are not installed: new ones and upgrades.
+    size_t installs = 0;
     size_t restarts = 0;
     size_t errors = 0;
+    // The error and the resolver's explanation of the last resolution that failed.
+    std::string explanation;
 
 private:
     struct TempDir {
@@ -164,9 +175,14 @@ private:
 void report(benchmark::State& state, const Resolutions& r, size_t resolutions) {
     state.counters["resolutions"] = static_cast<double>(resolutions);
     state.counters["result_size"] = static_cast<double>(r.resultSize);
+    state.counters["installs"] = static_cast<double>(r.installs);
     state.counters["restarts"] = static_cast<double>(r.restarts);
     state.counters["errors"] = static_cast<double>(r.errors);
     state.counters["peak_rss_mb"] = peakRssMb();
+}
+
+void givenIterations(benchmark::internal::Benchmark* b) {
+    if (const char* given = std::getenv("VN_BENCH_ITERATIONS")) b->Iterations(std::atoi(given));
 }
 
 void BM_LoadPool(benchmark::State& state) {
@@ -189,7 +205,7 @@ void BM_LoadPool(benchmark::State& state) {
     state.counters["resolve_requires_s"] = resolve;
     state.counters["peak_rss_mb"] = peakRssMb();
 }
-BENCHMARK(BM_LoadPool)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadPool)->Unit(benchmark::kMillisecond)->Apply(givenIterations);
 
 void BM_Resolve(benchmark::State& state) {
     Repository& repo = sharedPool();
@@ -235,6 +251,11 @@ void BM_ResolveList(benchmark::State& state, const std::vector<std::string>& nam
     }
     quietLog();
     report(state, r, state.iterations());
+    if (!r.explanation.empty()) {
+        std::string label = r.explanation;
+        std::replace(label.begin(), label.end(), '\n', ' ');
+        state.SetLabel(label);
+    }
 }
 
 std::vector<std::string> split(const std::string& text, char separator) {
@@ -250,7 +271,8 @@ const bool listsRegistered = [] {
     const char* given = std::getenv("VN_BENCH_START_LISTS");
     for (const std::string& list : split(given ? given : "texlive-full;gnome;kde-full", ';'))
         benchmark::RegisterBenchmark(("BM_ResolveList/" + list).c_str(), BM_ResolveList, split(list, ','))
-            ->Unit(benchmark::kMillisecond);
+            ->Unit(benchmark::kMillisecond)
+            ->Apply(givenIterations);
     return true;
 }();
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Package pools for the benchmarks.
 
-usage: make_pool.py [--packages N] [--seed S] [--from-apt] [--repodata DIR] [--cache DIR]
+usage: make_pool.py [--packages N] [--seed S] [--from-apt [--keep NAME,...]] [--repodata DIR]
+                    [--cache DIR] [--debian DIR] [--start-lists FILE]
 
 Makes a list of package records and writes them out in the forms the benchmarks read. The
 records come from one of two inputs:
@@ -14,19 +15,33 @@ records come from one of two inputs:
                    requires (first alternative only), Provides provides, Conflicts and Breaks
                    conflicts; "<<" and ">>" read as "<" and ">", ":any" is dropped, and every
                    package provides its own name and version, as rpm packages do. Two Debian
-                   rules have no rpm counterpart and are approximated: a version in a relation
-                   other than "=" ends before its first "~" (Debian's "sorts before"; the rpm
-                   rules would read "1.0~rc" as newer than "1.0"), and a provide without a
+                   rules have no rpm counterpart and are approximated: in ">=" and ">" a
+                   version ends before its first "~" (Debian's "sorts before"; the rpm rules
+                   would read "1.0~rc" as newer than "1.0"), in "<" and "<=" only a last "~" is
+                   dropped ("<< 1.0-1~deb12u1.1~" keeps 1.0-1~deb12u1 in); "<=" and ">" with a
+                   version without revision compare with revision "0" (Debian's empty revision
+                   sorts first, the rpm rules would ignore the release); and a provide without a
                    version gets the epoch UNVERSIONED_EPOCH (a versioned relation never matches
                    a Debian provide without a version, while the rpm rules match it with any
                    version; with that epoch "<", "<=" and "=" never match it, and ">", ">="
                    always do).
+
+With --from-apt, every dependency field is reduced to one alternative per item before anything
+is written, so all outputs describe the same universe: the first alternative, or, for an
+installed package, the first one the installed set has (by name or provide; the installed set
+stays consistent). "--packages N" then keeps N offered records: the dependency closure of the
+names of --keep and a sample (fixed seed) of the others, in index order.
 
 and go to one or more outputs:
 
   --repodata DIR   a yum repository: DIR/repodata/repomd.xml, primary.xml.gz and
                    filelists.xml.gz (no package files). Each synthetic package has 2 or 3
                    documentation paths in the file list, one of type "dir".
+  --debian DIR     (with --from-apt) the same universe in Debian form: DIR/repo/Packages, a
+                   flat repository, and DIR/status, the installed set as a dpkg status file.
+  --start-lists F  (with --from-apt) start lists, one a line ("label<TAB>name,name,..."):
+                   texlive-full, gnome, kde-full, then 5 lists each of 1, 10, 50 and 200
+                   offered names that are not installed, drawn with the seed.
   --cache DIR      package cache text: DIR/pool.cache (the offered packages) and
                    DIR/installed.cache (the installed set; empty for synthetic records), with
                    ".rpm" file names, so the rpm rules apply.
@@ -74,6 +89,8 @@ class Record:
     obsoletes: list = field(default_factory=list)
     # (path, type) with type "" for a plain file, "dir" or "ghost"
     files: list = field(default_factory=list)
+    # The Debian fields of a --from-apt record, dependency fields reduced to one alternative.
+    control: dict = None
 
     @property
     def file_name(self):
@@ -175,12 +192,74 @@ def apt_entries(field):
             continue
         name, relation, version = m.groups()
         if relation:
-            if relation != "=":
+            flags = APT_RELATIONS[relation]
+            if flags in ("LT", "LE"):
+                # "<< 1.2-3~deb12u1.1~": below the next rebuild, so 1.2-3~deb12u1 is in.
+                version = version[:-1] if version.endswith("~") and len(version) > 1 else version
+            elif flags != "EQ":
                 version = version.split("~")[0] or version
-            entries.append(Entry(name, APT_RELATIONS[relation], *split_version(version)))
+            epoch, ver, rel = split_version(version)
+            if not rel and flags in ("LE", "GT"):
+                # Debian's missing revision sorts below every revision; the rpm rules would
+                # compare the versions alone and find 1.2-3 equal to 1.2.
+                rel = "0"
+            entries.append(Entry(name, flags, epoch, ver, rel))
         else:
             entries.append(Entry(name))
     return entries
+
+
+DEPENDENCY_FIELDS = ("Pre-Depends", "Depends", "Provides", "Conflicts", "Breaks")
+
+
+def alternative_text(m):
+    name, relation, version = m.groups()
+    return "%s (%s %s)" % (name, relation, version) if relation else name
+
+
+def installed_versions(records):
+    """Name -> versions that the installed set offers it in (None for a provide without one)."""
+    out = {}
+    for f in records:
+        out.setdefault(f["Package"], []).append(f["Version"])
+        for m in (APT_DEPENDENCY.match(p.strip()) for p in f.get("Provides", "").split(",")):
+            if m:
+                out.setdefault(m.group(1), []).append(m.group(3) if m.group(2) == "=" else None)
+    return out
+
+
+def satisfied(m, installed):
+    name, relation, version = m.groups()
+    offered = installed.get(name, [])
+    if not relation:
+        return bool(offered)
+    import apt_pkg  # Debian's own version rules; only the installed set needs them
+    apt_pkg.init_system()
+    return any(v is not None and apt_pkg.check_dep(v, relation, version) for v in offered)
+
+
+def reduce_alternatives(field, installed=None):
+    """One alternative per item, written plainly (no architecture qualifier): the first, or the
+    first that `installed` (installed_versions) satisfies."""
+    items = []
+    for item in field.split(","):
+        alternatives = [m for m in (APT_DEPENDENCY.match(a.strip()) for a in item.split("|")) if m]
+        if not alternatives:
+            continue
+        pick = alternatives[0]
+        if installed is not None and len(alternatives) > 1:
+            pick = next((m for m in alternatives if satisfied(m, installed)), pick)
+        items.append(alternative_text(pick))
+    return ", ".join(items)
+
+
+def reduced(fields, installed=None):
+    out = {key: fields[key] for key in ("Package", "Version", "Architecture") if key in fields}
+    for key in DEPENDENCY_FIELDS:
+        text = reduce_alternatives(fields.get(key, ""), installed)
+        if text:
+            out[key] = text
+    return out
 
 
 def apt_record(fields, size):
@@ -193,18 +272,83 @@ def apt_record(fields, size):
         r.provides.append(e if e.flags else Entry(e.name, "EQ", UNVERSIONED_EPOCH, "0"))
     r.requires.extend(apt_entries(fields.get("Pre-Depends", "")) + apt_entries(fields.get("Depends", "")))
     r.conflicts.extend(apt_entries(fields.get("Conflicts", "")) + apt_entries(fields.get("Breaks", "")))
+    r.control = fields
     return r
 
 
 def from_apt():
     """The offered pool from the package index, and the installed set of this host."""
-    index = subprocess.run(["apt-cache", "dumpavail"], check=True, stdout=subprocess.PIPE, text=True).stdout
-    pool = [apt_record(f, int(f.get("Size", "0") or 0)) for f in paragraphs(index) if "Version" in f]
     listing = subprocess.run(["dpkg-query", "-W", "-f=" + INSTALLED_QUERY], check=True,
                              stdout=subprocess.PIPE, text=True).stdout
-    installed = [apt_record(f, int(f.get("Installed-Size", "0") or 0) * 1024)
-                 for f in paragraphs(listing) if f.get("Status") == "installed"]
+    present = [f for f in paragraphs(listing) if f.get("Status") == "installed"]
+    names = installed_versions(present)
+    installed = [apt_record(reduced(f, names), int(f.get("Installed-Size", "0") or 0) * 1024) for f in present]
+    index = subprocess.run(["apt-cache", "dumpavail"], check=True, stdout=subprocess.PIPE, text=True).stdout
+    pool = [apt_record(reduced(f), int(f.get("Size", "0") or 0)) for f in paragraphs(index) if "Version" in f]
     return pool, installed
+
+
+def subset(pool, count, keep, seed):
+    """`count` records of `pool` in its order: the closure of the names `keep` over requires
+    (every record of a needed name or providing it), then a sample of the others."""
+    providers = {}
+    for r in pool:
+        for e in r.provides:
+            providers.setdefault(e.name, []).append(r)
+    chosen = {}
+    todo = list(keep)
+    seen = set()
+    while todo:
+        name = todo.pop()
+        if name in seen:
+            continue
+        seen.add(name)
+        for r in providers.get(name, []):
+            if id(r) not in chosen:
+                chosen[id(r)] = r
+                todo.extend(e.name for e in r.requires)
+    others = [r for r in pool if id(r) not in chosen]
+    random.Random(seed).shuffle(others)
+    for r in others[:max(0, count - len(chosen))]:
+        chosen[id(r)] = r
+    return [r for r in pool if id(r) in chosen]
+
+
+def control_text(fields, extra):
+    lines = ["%s: %s" % (key, fields[key]) for key in ("Package",) if key in fields]
+    lines += extra
+    lines += ["%s: %s" % (key, fields[key]) for key in ("Version", "Architecture") + DEPENDENCY_FIELDS
+              if key in fields]
+    return "\n".join(lines) + "\n\n"
+
+
+def write_debian(pool, installed, directory):
+    os.makedirs(os.path.join(directory, "repo"), exist_ok=True)
+    with open(os.path.join(directory, "repo", "Packages"), "w") as out:
+        for r in pool:
+            f = r.control
+            version = f["Version"].split(":")[-1]
+            out.write(control_text(f, ["Filename: pool/%s_%s_%s.deb" % (f["Package"], version, f["Architecture"]),
+                                       "Size: %d" % max(r.size, 1)]))
+    with open(os.path.join(directory, "status"), "w") as out:
+        for r in installed:
+            out.write(control_text(r.control, ["Status: install ok installed"]))
+
+
+META_LISTS = ("texlive-full", "gnome", "kde-full")
+
+
+def write_start_lists(pool, installed, path, seed):
+    offered = {r.name for r in pool}
+    candidates = sorted(offered - {r.name for r in installed})
+    rnd = random.Random(seed)
+    with open(path, "w") as out:
+        for name in META_LISTS:
+            if name in offered:
+                out.write("%s\t%s\n" % (name, name))
+        for size in (1, 10, 50, 200):
+            for n in range(5):
+                out.write("random-%d-%d\t%s\n" % (size, n + 1, ",".join(rnd.sample(candidates, size))))
 
 
 def evr_text(epoch, ver, rel):
@@ -326,22 +470,33 @@ def write_repodata(records, directory):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--packages", type=int, default=60000)
+    parser.add_argument("--packages", type=int)
     parser.add_argument("--seed", type=int, default=20240521)
     parser.add_argument("--from-apt", action="store_true")
     parser.add_argument("--repodata", metavar="DIR")
     parser.add_argument("--cache", metavar="DIR")
+    parser.add_argument("--debian", metavar="DIR")
+    parser.add_argument("--start-lists", metavar="FILE")
+    parser.add_argument("--keep", default="", metavar="NAME,...")
     args = parser.parse_args()
-    if not args.repodata and not args.cache:
-        parser.error("no output: give --repodata DIR, --cache DIR or both")
+    if not (args.repodata or args.cache or args.debian or args.start_lists):
+        parser.error("no output: give --repodata DIR, --cache DIR, --debian DIR or --start-lists FILE")
+    if (args.debian or args.start_lists or args.keep) and not args.from_apt:
+        parser.error("--debian, --start-lists and --keep need --from-apt")
     if args.from_apt:
         records, installed = from_apt()
+        if args.packages is not None:
+            records = subset(records, args.packages, [n for n in args.keep.split(",") if n], args.seed)
     else:
-        records, installed = generate(args.packages, args.seed), []
+        records, installed = generate(args.packages or 60000, args.seed), []
     if args.repodata:
         write_repodata(records, args.repodata)
     if args.cache:
         write_cache(records, installed, args.cache)
+    if args.debian:
+        write_debian(records, installed, args.debian)
+    if args.start_lists:
+        write_start_lists(records, installed, args.start_lists, args.seed)
 
 
 if __name__ == "__main__":
