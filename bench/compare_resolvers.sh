@@ -44,7 +44,7 @@ if [ -n "${LISTS:-}" ]; then
 fi
 echo "universe: $(grep -c '^X:' "$work/pool/pool.cache") offered, $(grep -c '^X:' "$work/pool/installed.cache") installed"
 
-# apt, private: its own sources, lists, caches and status; nothing of /etc/apt but apt.conf.
+# apt, private: its own sources, lists, caches and status; of /etc/apt only apt.conf(.d).
 mkdir -p "$work/apt/lists/partial" "$work/apt/cache/archives/partial" "$work/apt/parts"
 echo "deb [trusted=yes] file:$work/deb/repo ./" >"$work/apt/sources.list"
 : >"$work/apt/extended_states"

@@ -14,15 +14,16 @@ records come from one of two inputs:
                    packages ("dpkg-query") as the installed set. Depends and Pre-Depends become
                    requires (first alternative only), Provides provides, Conflicts and Breaks
                    conflicts; "<<" and ">>" read as "<" and ">", ":any" is dropped, and every
-                   package provides its own name and version, as rpm packages do. Two Debian
-                   rules have no rpm counterpart and are approximated: in ">=" and ">" a
-                   version ends before its first "~" (Debian's "sorts before"; the rpm rules
-                   would read "1.0~rc" as newer than "1.0"), in "<" and "<=" only a last "~" is
-                   dropped ("<< 1.0-1~deb12u1.1~" keeps 1.0-1~deb12u1 in); "<=" and ">" with a
-                   version without revision compare with revision "0" (Debian's empty revision
-                   sorts first, the rpm rules would ignore the release); and a provide without a
-                   version gets the epoch UNVERSIONED_EPOCH (a versioned relation never matches
-                   a Debian provide without a version, while the rpm rules match it with any
+                   package provides its own name and version, as rpm packages do. Three Debian
+                   rules have no rpm counterpart and are approximated. A version in a relation
+                   other than "=" ends before its first "~" (Debian's "sorts before"; the rpm
+                   rules would read "1.0~rc" as newer than "1.0"), except a last "~" in "<" and
+                   "<=", which is only dropped ("<< 1.0-1~deb12u1.1~" keeps 1.0-1~deb12u1 in).
+                   "<=" and ">" with a version without revision compare with revision "0"
+                   (Debian's empty revision sorts first; the rpm rules would compare the
+                   versions alone and find 1.2-3 equal to 1.2). A provide without a version
+                   gets the epoch UNVERSIONED_EPOCH (a versioned relation never matches a
+                   Debian provide without a version, while the rpm rules match it with any
                    version; with that epoch "<", "<=" and "=" never match it, and ">", ">="
                    always do).
 
@@ -193,9 +194,9 @@ def apt_entries(field):
         name, relation, version = m.groups()
         if relation:
             flags = APT_RELATIONS[relation]
-            if flags in ("LT", "LE"):
+            if flags in ("LT", "LE") and version.endswith("~") and len(version) > 1:
                 # "<< 1.2-3~deb12u1.1~": below the next rebuild, so 1.2-3~deb12u1 is in.
-                version = version[:-1] if version.endswith("~") and len(version) > 1 else version
+                version = version[:-1]
             elif flags != "EQ":
                 version = version.split("~")[0] or version
             epoch, ver, rel = split_version(version)
