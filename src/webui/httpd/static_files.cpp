@@ -234,7 +234,10 @@ void send_file_head(connection* c, int fd, const struct stat& st) {
     c->loc.flags = STREAM_READABLE | STREAM_ALWAYS_READY;
     c->loc.content_len = length;
     c->status = status;
-    if (c->method == METHOD_HEAD) stream_close(&c->loc);
+    if (c->method == METHOD_HEAD) return stream_close(&c->loc);
+    // The first piece of the file goes out with the head: a head sent alone would wait for the
+    // client's delayed acknowledgement before the body could follow.
+    read_stream(&c->loc);
 }
 
 int put_dir(const char* path) {
