@@ -215,7 +215,7 @@ void BackendProtocol::sendPreferences(const std::string& source, const std::stri
     root->InsertEndChild(preferences);
 }
 
-void BackendProtocol::sendReleases(BuildManager& catalogue, FileFetcher& fetcher) {
+void BackendProtocol::sendReleases(const BuildManager& catalogue, FileFetcher& fetcher) {
     TiXmlElement* root = answerRoot();
     const Opsys host;
     TiXmlElement products("products");

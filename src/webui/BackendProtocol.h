@@ -61,7 +61,7 @@ public:
     // `products`: the releases in catalogue order grouped by neighbouring product, each
     // usable release with its installation types. A release whose types cannot be read is
     // left out with a level-0 line; failures of the release queries propagate.
-    void sendReleases(BuildManager& catalogue, FileFetcher& fetcher);
+    void sendReleases(const BuildManager& catalogue, FileFetcher& fetcher);
     // `installation_types` of the release's best build for this host, then "Full" and
     // "Custom", appended to `parent`.
     void sendInstallationTypes(TiXmlElement& parent, const Release& release, FileFetcher& fetcher);

@@ -41,6 +41,11 @@ std::string& pathSetting() {
 
 std::string systemText(int number) { return strerror(number); }
 
+// Whether any sink takes a statement of that level.
+bool logged(int level) {
+    return level <= Log::consoleLevel.load() || level <= Log::summaryLevel.load() || level <= Log::fileLevel.load();
+}
+
 // Parses the length line: white space, decimal digits. `value` saturates above any limit
 // that matters; `end` is the index after the digits. False when there are no digits.
 bool readLength(const std::string& text, uint64_t& value, size_t& end) {
@@ -121,24 +126,26 @@ void WebUiTransport::sendAnswer(const TiXmlDocument& answer, const std::set<std:
     TiXmlPrinter printer;
     printer.SetStreamPrinting();
     answer.Accept(&printer);
-    // The log shows the answer with its secrets masked: the root for the line here, the
-    // whole document for the transport's own warning.
-    std::string root;
-    std::string whole;
-    for (const TiXmlNode* node = answer.FirstChild(); node; node = node->NextSibling()) {
-        if (const TiXmlElement* element = node->ToElement()) {
-            const std::string text = maskedForLog(*element, secretSettingIds, false);
-            if (root.empty()) root = text;
-            whole += text;
-        } else {
-            TiXmlPrinter part;
-            part.SetStreamPrinting();
-            node->Accept(&part);
-            whole += part.Str();
+    // The log shows the answer with its secrets masked: the root in the line here, the whole
+    // document in the transport's own warning. A big answer is not copied for a line that
+    // no sink takes.
+    auto shown = [&answer, &secretSettingIds](bool rootOnly) {
+        std::string text;
+        for (const TiXmlNode* node = answer.FirstChild(); node; node = node->NextSibling()) {
+            if (const TiXmlElement* element = node->ToElement()) {
+                text += maskedForLog(*element, secretSettingIds, false);
+                if (rootOnly) break;
+            } else if (!rootOnly) {
+                TiXmlPrinter part;
+                part.SetStreamPrinting();
+                node->Accept(&part);
+                text += part.Str();
+            }
         }
-    }
-    Log(3) << "answer sent: " << root << "\n";
-    r.sendAnswer(printer.Str(), whole);
+        return text;
+    };
+    if (logged(3)) Log(3) << "answer sent: " << shown(true) << "\n";
+    r.sendAnswer(printer.Str(), [&shown] { return shown(false); });
 }
 
 std::string WebUiTransport::request(const std::string& xml) { return shared().request(xml); }
@@ -306,9 +313,9 @@ std::string WebUiTransport::tcp::getCommand() {
     return received.substr(end + 1);
 }
 
-void WebUiTransport::tcp::sendAnswer(const std::string& xml, const std::string& shownInLog) {
+void WebUiTransport::tcp::sendAnswer(const std::string& xml, const std::function<std::string()>& shownInLog) {
     if (clientSocket == 0) {
-        Log(0) << "Warning: XML answer is already sent (try to send '" << shownInLog << "'" << "\n";
+        Log(0) << "Warning: XML answer is already sent (try to send '" << shownInLog() << "'" << "\n";
         return;
     }
     if (!sendAll(clientSocket, framed(xml))) Log(0) << "ERROR: write to xml_fd: " << systemText(errno) << "\n";

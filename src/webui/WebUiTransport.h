@@ -4,6 +4,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <functional>
 #include <set>
 #include <string>
 
@@ -32,8 +33,9 @@ public:
         // The body of what was received (the text after the length line).
         virtual std::string getCommand() = 0;
         // Engine: frames `xml` and writes it to the connection of the command, then closes
-        // it. `shownInLog` is the form of `xml` that a log line may show (secrets masked).
-        virtual void sendAnswer(const std::string& xml, const std::string& shownInLog) = 0;
+        // it. `shownInLog` makes the form of `xml` that a log line may show (secrets masked);
+        // it is called only when a line needs it.
+        virtual void sendAnswer(const std::string& xml, const std::function<std::string()>& shownInLog) = 0;
         // Page client: one connection, one framed request, the answer's body.
         virtual std::string request(const std::string& xml) = 0;
     };
@@ -53,7 +55,7 @@ public:
 
         bool waitCommand() override;
         std::string getCommand() override;
-        void sendAnswer(const std::string& xml, const std::string& shownInLog) override;
+        void sendAnswer(const std::string& xml, const std::function<std::string()>& shownInLog) override;
         std::string request(const std::string& xml) override;
 
         // Leading white space, a decimal length, any one character, then exactly that many

@@ -132,6 +132,11 @@ std::string okDocument() {
     return printer.Str();
 }
 
+// The log form handed to the representation.
+std::function<std::string()> shown(const std::string& text) {
+    return [text] { return text; };
+}
+
 bool pathExists(const std::string& path) {
     struct stat st;
     return ::lstat(path.c_str(), &st) == 0;
@@ -193,7 +198,7 @@ TEST_F(WebUiTransportTest, CommandsAreHandedOverWhole) {
         Client client(steps);
         ASSERT_TRUE(engine.waitCommand());
         EXPECT_EQ(engine.getCommand(), c.command);
-        engineRep().sendAnswer("<ok/>", "<ok/>");
+        engineRep().sendAnswer("<ok/>", shown("<ok/>"));
         EXPECT_TRUE(client.waitFor("read 7"));
         EXPECT_EQ(testutil::readFile(dir / "answer"), "5\n<ok/>");
         EXPECT_EQ(engineRep().clientSocket, 0);
@@ -307,10 +312,10 @@ TEST_F(WebUiTransportTest, AQueuedClientWaitsForTheOpenOne) {
     ASSERT_TRUE(engine.waitCommand());
     EXPECT_LT(engineRep().wakeUps, 10u);
     EXPECT_EQ(engine.getCommand(), "abcdefghij");
-    engineRep().sendAnswer("1", "1");
+    engineRep().sendAnswer("1", shown("1"));
     ASSERT_TRUE(engine.waitCommand());
     EXPECT_EQ(engine.getCommand(), "hi");
-    engineRep().sendAnswer("2", "2");
+    engineRep().sendAnswer("2", shown("2"));
     EXPECT_TRUE(first.waitFor("read 3"));
     EXPECT_TRUE(second.waitFor("read 3"));
     EXPECT_EQ(testutil::readFile(dir / "first"), "1\n1");
@@ -353,14 +358,14 @@ TEST_F(WebUiTransportTest, ABrokenPipeIsALoggedWriteError) {
         Client client({"send:2\\nhi", "close"});
         ASSERT_TRUE(engine.waitCommand());
         EXPECT_TRUE(client.waitFor("closed"));
-        engineRep().sendAnswer(std::string(200000, 'a'), "big");
+        engineRep().sendAnswer(std::string(200000, 'a'), shown("big"));
     }
     EXPECT_NE(log.text().find("ERROR: write to xml_fd: Broken pipe\n"), std::string::npos) << log.text();
     EXPECT_EQ(engineRep().clientSocket, 0);
     // Still serving.
     Client next({"send:0\\n", "read:" + dir / "answer"});
     ASSERT_TRUE(engine.waitCommand());
-    engineRep().sendAnswer("x", "x");
+    engineRep().sendAnswer("x", shown("x"));
     EXPECT_TRUE(next.waitFor("read 3"));
 }
 
@@ -371,7 +376,7 @@ TEST_F(WebUiTransportTest, ABigAnswerReachesASlowClientWhole) {
     WebUiTransport engine(1);
     Client client({"send:0\\n", "slowread:" + dir / "answer"});
     ASSERT_TRUE(engine.waitCommand());
-    engineRep().sendAnswer(answer, "big");
+    engineRep().sendAnswer(answer, shown("big"));
     EXPECT_TRUE(client.waitFor("read " + std::to_string(answer.size() + std::to_string(answer.size()).size() + 1)));
     EXPECT_TRUE(testutil::readFile(dir / "answer") == std::to_string(answer.size()) + "\n" + answer);
     EXPECT_EQ(log.text().find("ERROR"), std::string::npos) << log.text();
@@ -385,7 +390,7 @@ TEST_F(WebUiTransportTest, TheClientRefusesAnOverlongAnswer) {
         return codesOf(e);
     });
     ASSERT_TRUE(engine.waitCommand());
-    engineRep().sendAnswer(std::string(WebUiTransport::tcp::maxAnswerBytes + 100, 'a'), "big");
+    engineRep().sendAnswer(std::string(WebUiTransport::tcp::maxAnswerBytes + 100, 'a'), shown("big"));
     EXPECT_EQ(page.result(), "(3,1,1,3)");
 }
 
@@ -448,7 +453,7 @@ TEST_F(WebUiTransportTest, TheSocketFileReplacesWhatWasLeftAndGoesWithTheLastHan
             EXPECT_TRUE(pathExists(socketPath));
             Client client({"send:0\\n", "read:" + dir / "answer"});
             ASSERT_TRUE(engine.waitCommand());
-            engineRep().sendAnswer("", "");
+            engineRep().sendAnswer("", shown(""));
             EXPECT_TRUE(client.waitFor("read 2"));
         }
         ::umask(before);
@@ -485,7 +490,7 @@ TEST_F(WebUiTransportTest, AForkedChildDroppingTheLastHandleLeavesTheSocket) {
     EXPECT_TRUE(pathExists(socketPath));
     Client client({"send:0\\n", "read:" + dir / "answer"});
     ASSERT_TRUE(engine->waitCommand());
-    engineRep().sendAnswer("", "");
+    engineRep().sendAnswer("", shown(""));
     EXPECT_TRUE(client.waitFor("read 2"));
 }
 
@@ -502,7 +507,7 @@ TEST_F(WebUiTransportTest, APageProcessLeavesTheEnginesSocket) {
     });
     WebUiTransport engine(1);
     ASSERT_TRUE(engine.waitCommand());
-    engineRep().sendAnswer("<a/>", "<a/>");
+    engineRep().sendAnswer("<a/>", shown("<a/>"));
     EXPECT_EQ(page.result(), "<a/> kept");
     EXPECT_TRUE(pathExists(socketPath));
 }
