@@ -159,7 +159,9 @@ RunResult run(const std::vector<std::string>& argv, const std::map<std::string, 
     return r;
 }
 
-std::string inChild(const std::function<std::string()>& body) {
+std::string inChild(const std::function<std::string()>& body) { return ChildTask(body).result(); }
+
+ChildTask::ChildTask(const std::function<std::string()>& body) : child(-1), out(-1) {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC)) throw std::runtime_error("pipe failed");
     pid_t pid = ::fork();
@@ -184,18 +186,29 @@ std::string inChild(const std::function<std::string()>& body) {
         ::_exit(0);
     }
     ::close(fds[1]);
+    child = pid;
+    out = fds[0];
+}
+
+ChildTask::~ChildTask() {
+    if (child > 0) result();
+}
+
+std::string ChildTask::result() {
     std::string result;
     char buf[4096];
     for (;;) {
-        ssize_t n = ::read(fds[0], buf, sizeof buf);
+        ssize_t n = ::read(out, buf, sizeof buf);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         result.append(buf, static_cast<size_t>(n));
     }
-    ::close(fds[0]);
+    ::close(out);
+    out = -1;
     int st = 0;
-    while (::waitpid(pid, &st, 0) < 0 && errno == EINTR) {
+    while (::waitpid(child, &st, 0) < 0 && errno == EINTR) {
     }
+    child = -1;
     if (!WIFEXITED(st) || WEXITSTATUS(st) != 0) result += "[child status " + std::to_string(st) + "]";
     return result;
 }

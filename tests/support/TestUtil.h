@@ -65,6 +65,22 @@ extern const char* const unset;
 // An exception in the child comes back as "uncaught exception".
 std::string inChild(const std::function<std::string()>& body);
 
+// The same while the test goes on (a child that talks to the test process, say): the child
+// starts at once, result() waits for it and returns what inChild would.
+class ChildTask {
+public:
+    explicit ChildTask(const std::function<std::string()>& body);
+    // Waits for the child when result() was not called.
+    ~ChildTask();
+    ChildTask(const ChildTask&) = delete;
+    ChildTask& operator=(const ChildTask&) = delete;
+    std::string result();
+
+private:
+    int child;
+    int out;
+};
+
 // A program started in the background (no shell), for a holder of some resource that the
 // test needs while it works. Its standard output is read line by line; standard input and
 // error are the test's. SIGKILLed and reaped when the object goes, unless already reaped.

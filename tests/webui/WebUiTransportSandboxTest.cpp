@@ -35,54 +35,6 @@ using testutil::raisedError;
 
 const std::string socketPath = "/tmp/vantrell_webui_socket";
 
-// A forked child that runs `body` while the test goes on; result() waits for its text.
-class AsyncChild {
-public:
-    explicit AsyncChild(const std::function<std::string()>& body) {
-        int fds[2];
-        if (::pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-        pid = ::fork();
-        if (pid == 0) {
-            ::close(fds[0]);
-            std::string text;
-            try {
-                text = body();
-            } catch (...) {
-                text = "uncaught exception";
-            }
-            for (size_t done = 0; done < text.size();) {
-                const ssize_t n = ::write(fds[1], text.data() + done, text.size() - done);
-                if (n <= 0) break;
-                done += static_cast<size_t>(n);
-            }
-            ::_exit(0);
-        }
-        ::close(fds[1]);
-        out = fds[0];
-    }
-    ~AsyncChild() {
-        if (pid > 0) result();
-    }
-    std::string result() {
-        std::string text;
-        char buffer[4096];
-        for (ssize_t n; (n = ::read(out, buffer, sizeof buffer)) != 0;) {
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) break;
-            text.append(buffer, static_cast<size_t>(n));
-        }
-        ::close(out);
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        pid = -1;
-        return text;
-    }
-
-private:
-    pid_t pid;
-    int out;
-};
-
 // A page client in a python process, one connection, the given steps.
 class Client {
 public:
@@ -257,7 +209,7 @@ TEST_F(WebUiTransportTest, TheAnswerLogMasksPasswords) {
 
 TEST_F(WebUiTransportTest, AnUnansweredCommandLeavesTheClientAnInternalError) {
     WebUiTransport engine(1);
-    AsyncChild page([] {
+    testutil::ChildTask page([] {
         WebUiTransport client(0);
         const error e = raisedError([&] { client.request("<request/>"); });
         return codesOf(e) + " " + e.text();
@@ -272,7 +224,7 @@ TEST_F(WebUiTransportTest, AnUnansweredCommandLeavesTheClientAnInternalError) {
 
 TEST_F(WebUiTransportTest, APageHandleGetsTheAnswerBody) {
     WebUiTransport engine(1);
-    AsyncChild page([] {
+    testutil::ChildTask page([] {
         WebUiTransport client(0);
         return client.request("<request><command>ping</command></request>");
     });
@@ -384,7 +336,7 @@ TEST_F(WebUiTransportTest, ABigAnswerReachesASlowClientWhole) {
 
 TEST_F(WebUiTransportTest, TheClientRefusesAnOverlongAnswer) {
     WebUiTransport engine(1);
-    AsyncChild page([] {
+    testutil::ChildTask page([] {
         WebUiTransport client(0);
         const error e = raisedError([&] { client.request("<request/>"); });
         return codesOf(e);
@@ -496,7 +448,7 @@ TEST_F(WebUiTransportTest, AForkedChildDroppingTheLastHandleLeavesTheSocket) {
 
 // A process whose first handle is a page handle never removes the engine's socket.
 TEST_F(WebUiTransportTest, APageProcessLeavesTheEnginesSocket) {
-    AsyncChild page([] {
+    testutil::ChildTask page([] {
         for (int i = 0; i < 500 && !pathExists(socketPath); ++i) ::usleep(10000);
         std::string answer;
         {
