@@ -14,7 +14,10 @@
 #include "ComponentArena.h"
 #include "VnCompNode.h"
 
+class Package;
 class Release;
+class Repository;
+class SystemSpecificConfigurator;
 class VnComponent;
 class VnGroup;
 class VnRadioGroup;
@@ -188,6 +191,35 @@ public:
     // visitor's order.
     static std::vector<std::pair<VnComponent*, VnComponent*>> findComponentPairsCheckWith(
         const NeedAlsoForSelected& need);
+
+    // --- What to install and remove. Only selected components count, except in needAlso.
+
+    // Appends to `result` the packages of the selected components that are not installed in
+    // the same or a newer version, then those of their first key-package set, and logs the
+    // whole list (the caller's entries too). A package named twice goes once, for the first
+    // component. A component package missing from the pool is "err_misheaders" (1,1,1,3);
+    // what was appended before stays. A null repository is the null-pointer error at the
+    // first selected component. The configurator may hold null.
+    void getPackagesToInstall(std::vector<const Package*>& result, Repository* repository,
+                              checked_pointer<SystemSpecificConfigurator> configurator);
+    // The same for the bootstrapper packages, without key packages.
+    void getBootstrapperPackagesToInstall(std::vector<const Package*>& result, Repository* repository);
+    // One step of both: the packages of `packages` (a list of `component`) that are to be
+    // installed, appended to `result` and registered with the run's progress table when one
+    // lives.
+    static void addComponentPackages(VnComponent* component, const std::vector<Package*>& packages,
+                                     Repository& repository, std::vector<const Package*>& result);
+    // The removal names of the selected components that are installed, in walk order;
+    // a name two components list comes twice.
+    std::vector<std::string> getPackagesToRemove(Repository* repository);
+    // The container-template names of the selected components, sorted, each once.
+    std::vector<std::string> getKVTemplListToInstall();
+    // The names, sorted, of the unselected components whose build packages the resolver pulled
+    // in (`resolved`): a build package that a selected component lists names none.
+    std::vector<std::string> needAlso(const std::vector<const Package*>& resolved);
+    // Logs a level-0 line for every directory whose file system has less free space than the
+    // loaded builds need there. Raises nothing: the caller decides what a shortage means.
+    void checkDiskSpace();
 
     // The components of the run. Whoever keeps component pointers beyond the manager keeps a
     // copy of this handle.

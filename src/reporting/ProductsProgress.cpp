@@ -5,7 +5,9 @@
 #include <ostream>
 #include <set>
 
+#include "../catalogue/Release.h"
 #include "../common/Log.h"
+#include "../common/checked_pointer"
 #include "../common/error.h"
 
 namespace {
@@ -66,4 +68,18 @@ void ProductsProgress::set_progress(int32_t stage, const std::string& packageNam
     std::lock_guard<std::mutex> hold(registryMutex());
     auto it = packages.find(packageName);
     if (it != packages.end()) it->second.stage = stage;
+}
+
+void ProductsProgress::add_product_package(const std::shared_ptr<Release>& release, const std::string& packageName) {
+    const checked_pointer<Release> owner(release.get());
+    Log(3) << "ProductsProgress::add_product_package: '" << owner->name << "': " << packageName << std::endl;
+    std::lock_guard<std::mutex> hold(registryMutex());
+    PackageEntry& entry = packages[packageName];
+    entry.release = release;
+    entry.stage = 0;
+}
+
+std::map<std::string, ProductsProgress::PackageEntry> ProductsProgress::packagesSnapshot() const {
+    std::lock_guard<std::mutex> hold(registryMutex());
+    return packages;
 }
