@@ -183,7 +183,7 @@ TEST(BXAgentClientConnection, AGoodGreetingConnectsAndTheVersionIsAsked) {
                               "sending package: '''" + versionRequest + "'''\n" + "Sending request to BXAgent...done\n" +
                               "Waiting response from BXAgent with installation result...done\n" + "read packet: '''" +
                               versionAnswer + "'''\n" + "BXAgent version: 4.0\n" + "Use agent protocol version: 3.0.3\n";
-    for (const char* name : {"greeting-good", "greeting-in-pieces", "greeting-and-answer-together"}) {
+    for (const char* name : {"greeting-good", "greeting-split", "greeting-and-answer-together"}) {
         SCOPED_TRACE(name);
         const Outcome o = play(scenario(name));
         EXPECT_EQ("", o.error);
