@@ -14,7 +14,6 @@
 #include "Messages.h"
 #include "error.h"
 #include "exec_cmd.h"
-#include "utils.h"
 
 void SystemCmd::StderrLogger::operator()() const {
     char buf[4096];
@@ -116,7 +115,6 @@ SystemCmd::~SystemCmd() noexcept(false) {
         std::fclose(fp);
         fp = nullptr;
     }
-    sleepMs(100);
     const int status = wait();
     if (errThread) errThread->join();
 

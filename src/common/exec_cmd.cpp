@@ -1,6 +1,8 @@
 #include "exec_cmd.h"
 
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/syscall.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,10 +24,24 @@
 
 namespace {
 
-// The command's output is taken at this pace, one chunk per poll; a faster command waits on
-// the full pipe. Both numbers shape what the log shows and are kept as they always were.
+// The longest wait for output or the child's end: a termination request is taken within it.
 const int pollMs = 750;
+const int shortPollMs = 20;
+// Output enters the log in pieces of at most this size, each one log statement, so a piece is
+// never interleaved with another thread's line.
 const size_t chunkSize = 4096;
+const int maxPiecesPerWake = 256;
+
+// A descriptor that becomes readable when the child ends; -1 where the kernel has none.
+int openPidFd(pid_t pid) {
+#ifdef SYS_pidfd_open
+    const long fd = ::syscall(SYS_pidfd_open, pid, 0);
+    if (fd >= 0) return static_cast<int>(fd);  // close-on-exec by itself
+#else
+    (void)pid;
+#endif
+    return -1;
+}
 
 // Logs the failure line of `key` (level 1) and gives the error to raise.
 error failure(const char* key, int errnum) {
@@ -120,11 +136,14 @@ int executeCommand(const char* cmd, bool echo, bool check) {
     ::setpgid(pid, pid);
     ::close(writeEnd.release());
 
-    // No SIGCHLD handler and no shared flag: each poll asks for this child only, and the pipe
-    // is read on every poll, so a command blocked on a full pipe always drains, whatever other
-    // children of the process do meanwhile.
+    // No SIGCHLD handler and no shared flag: each wake-up asks for this child only, and the
+    // pipe is drained on every one, so a command never waits long on a full pipe, whatever
+    // other children of the process do meanwhile. The wait ends at once when output comes or
+    // the child ends (its pidfd), else after one period, so a termination request is seen.
+    ScopedFd childEnd(openPidFd(pid));
     char buf[chunkSize];
     bool reaped = false;
+    bool pipeOpen = true;
     int status = 0;
     for (;;) {
         if (!reaped) {
@@ -140,15 +159,31 @@ int executeCommand(const char* cmd, bool echo, bool check) {
                 ::kill(-pid, SIGTERM);
             }
         }
-        const ssize_t n = ::read(readEnd.fd, buf, sizeof buf);
-        if (n > 0) {
-            Log(echo ? 0 : 2).writeRaw(buf, static_cast<int>(n));
-            sleepMs(pollMs);
-            continue;
+        // What the pipe holds now, one log statement per piece; bounded, so that a command
+        // that never stops writing still lets the loop look for a termination request.
+        for (int pieces = 0; pipeOpen && pieces < maxPiecesPerWake;) {
+            const ssize_t n = ::read(readEnd.fd, buf, sizeof buf);
+            if (n > 0) {
+                Log(echo ? 0 : 2).writeRaw(buf, static_cast<int>(n));
+                ++pieces;
+            } else if (n == 0) {
+                // Everything that held the write end has closed it.
+                pipeOpen = false;
+            } else if (errno == EAGAIN) {
+                break;
+            } else if (errno != EINTR) {
+                throw failure("err_exec_pipenoread", errno);
+            }
         }
-        if (n < 0 && errno != EAGAIN && errno != EINTR) throw failure("err_exec_pipenoread", errno);
-        sleepMs(pollMs);
         if (reaped) break;
+
+        pollfd waitFor[2];
+        nfds_t count = 0;
+        if (pipeOpen) waitFor[count++] = pollfd{readEnd.fd, POLLIN, 0};
+        if (childEnd.fd >= 0) waitFor[count++] = pollfd{childEnd.fd, POLLIN, 0};
+        // Without a pidfd and with the pipe at its end, only a short period notices the end.
+        const int timeout = childEnd.fd < 0 && !pipeOpen ? shortPollMs : pollMs;
+        if (::poll(waitFor, count, timeout) < 0 && errno != EINTR) throw failure("err_exec_pipenoread", errno);
     }
     ::close(readEnd.release());
 
