@@ -4,6 +4,7 @@ find_package(Boost 1.74 REQUIRED COMPONENTS filesystem thread regex)
 find_package(CURL REQUIRED)
 find_package(OpenSSL REQUIRED)
 find_package(ZLIB REQUIRED)
+find_package(EXPAT REQUIRED)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(RPM REQUIRED IMPORTED_TARGET rpm)
 
@@ -19,5 +20,5 @@ find_library(PAM_LIBRARY pam REQUIRED)
 
 set(VN_EXTERNAL_LIBS
     Boost::filesystem Boost::thread Boost::regex
-    CURL::libcurl OpenSSL::SSL OpenSSL::Crypto ZLIB::ZLIB
+    CURL::libcurl OpenSSL::SSL OpenSSL::Crypto ZLIB::ZLIB EXPAT::EXPAT
     PkgConfig::RPM vn_tinyxml ${PAM_LIBRARY} Threads::Threads)

@@ -1,17 +1,16 @@
 #include "SourceRepodata.h"
 
-#include <unistd.h>
-
 #include <cstdint>
+#include <vector>
 
 #include <boost/format.hpp>
 
 #include "../common/Log.h"
 #include "../common/Messages.h"
+#include "../common/GzipFile.h"
 #include "../common/Opsys.h"
-#include "../common/ShellQuote.h"
+#include "../common/XmlStream.h"
 #include "../common/error.h"
-#include "../common/exec_cmd.h"
 #include "../common/fileops.h"
 #include "../common/utils.h"
 #include "../packages/DependencyFile.h"
@@ -22,9 +21,6 @@
 #include "SourceUrl.h"
 
 namespace {
-
-const char* const primaryTemp = "/tmp/vantrell_tmp_primary";
-const char* const filelistTemp = "/tmp/vantrell_tmp_filelist";
 
 // Packages whose epoch older CentOS releases leave out of their metadata although the
 // installed package carries 0: without it, the installed one would look older or newer.
@@ -67,20 +63,6 @@ auto numberOf(Convert convert, const std::string& text, const std::string& path,
     }
 }
 
-// The fixed temporary names are known to everyone on the host, and this process runs as root:
-// whatever stands there is removed without being followed or walked (fileops), and the file is
-// made afresh, ours alone. The shell's ">" then truncates that file: /tmp is sticky, so nobody
-// else can swap it meanwhile. The object removes the file when it goes.
-class UnpackTarget {
-public:
-    explicit UnpackTarget(const char* path) : path(path) { fileops::create_private_file(path); }
-    ~UnpackTarget() { ::unlink(path); }
-    UnpackTarget(const UnpackTarget&) = delete;
-    UnpackTarget& operator=(const UnpackTarget&) = delete;
-
-    const char* const path;
-};
-
 // A small compressed file may unpack to any size: the unpacked text may take 64 times the
 // compressed size, and never less than 64 MiB.
 uint64_t unpackedSizeLimit(const std::string& compressed) {
@@ -89,7 +71,7 @@ uint64_t unpackedSizeLimit(const std::string& compressed) {
     try {
         size = fileops::file_size(compressed);
     } catch (...) {
-        // zcat reports the file it cannot read.
+        // The read names the file it cannot open.
     }
     return size > floor / 64 ? size * 64 : floor;
 }
@@ -126,23 +108,22 @@ void SourceRepodata::downloadPackage(Package* pkg) {
     pkg->setFileName(fetcher.getFile(pkg->getFileName(), "", pkg->size));
 }
 
-SourceRepodata::Metadata SourceRepodata::loadMetadata(const std::string& href, bool primary) {
+void SourceRepodata::readMetadata(const std::string& href, bool primary, const PackageHandler& handler) {
     // The fetcher would take the base itself for the file and fetch a directory listing.
     if (href.empty())
         throw error(4, 2, 1, 1) << boost::format(Messages::getMessage("err_misfile")) % fetcher.sourceUrls.front();
 
-    Metadata metadata;
     const std::string local = fetcher.getFile(href, "");
-    metadata.parsedPath = local;
-    std::unique_ptr<UnpackTarget> unpacked;
-    if (local.rfind(".gz") != std::string::npos) {
+    const bool compressed = local.rfind(".gz") != std::string::npos;
+    XmlStream xml(primary ? "metadata" : "filelists", "package",
+                  [&](const tinybind::Element& package) { handler(package, local); });
+    std::unique_ptr<GzipFile> file;
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        size_t n = 0;
         try {
-            unpacked.reset(new UnpackTarget(primary ? primaryTemp : filelistTemp));
-            // The shell's file size limit (in blocks of 512 bytes) ends zcat past the bound.
-            const uint64_t blocks = unpackedSizeLimit(local) / 512;
-            const std::string command = "ulimit -f " + std::to_string(blocks) + " && zcat " + shellQuote(local) +
-                                        " > " + shellQuote(unpacked->path);
-            executeCommand(command.c_str(), false, true);
+            if (!file) file.reset(new GzipFile(local, compressed, compressed ? unpackedSizeLimit(local) : UINT64_MAX));
+            n = file->read(buffer.data(), buffer.size());
         } catch (error& e) {
             if (primary)
                 e.qualify(4, 1, 1, 2) << boost::format(Messages::getMessage("err_ungzip_repodata_primary")) % local;
@@ -150,20 +131,16 @@ SourceRepodata::Metadata SourceRepodata::loadMetadata(const std::string& href, b
                 e.qualify(1, 1, 1, 2) << boost::format(Messages::getMessage("err_ungzip_repodata_filelist")) % local;
             throw;
         }
-        metadata.parsedPath = unpacked->path;
+        xml.feed(buffer.data(), n, n == 0);
+        if (n == 0) break;
     }
-    metadata.document.reset(new tinybind::Document(metadata.parsedPath));
-    unpacked.reset();
-    metadata.document->rootElement(primary ? "metadata" : "filelists");
-    return metadata;
 }
 
 void SourceRepodata::doGetBrief() {
-    Metadata primary = loadMetadata(primaryHref, true);
     const Opsys os;
-    tinybind::Element root(primary.document->RootElement());
-    for (tinybind::Element element : root.children("package"))
-        addPackageOf(element, primary.parsedPath, os);
+    readMetadata(primaryHref, true, [&](const tinybind::Element& element, const std::string& path) {
+        addPackageOf(element, path, os);
+    });
 }
 
 void SourceRepodata::addPackageOf(const tinybind::Element& element, const std::string& parsedPath,
@@ -238,12 +215,10 @@ std::string SourceRepodata::entryText(const tinybind::Element& entry) const {
 }
 
 void SourceRepodata::doGetFull() {
-    Metadata filelists = loadMetadata(filelistsHref, false);
     // Provides are added to pooled packages: whatever the indexes learnt of them is stale,
     // also after a failure part way.
     try {
-        tinybind::Element root(filelists.document->RootElement());
-        for (tinybind::Element element : root.children("package")) {
+        readMetadata(filelistsHref, false, [&](const tinybind::Element& element, const std::string&) {
             const std::string pkgid = element.attribute("pkgid");
             auto found = packagesByPkgid.find(pkgid);
             if (found == packagesByPkgid.end())
@@ -262,7 +237,7 @@ void SourceRepodata::doGetFull() {
                 const int mode = type == "dir" ? 0x4000 : type == "ghost" ? 0xA000 : 0;
                 pkg->addProvideDependency(new DependencyFile(file.text(), mode, "", pkg));
             }
-        }
+        });
     } catch (...) {
         repository->invalidateCaches();
         throw;

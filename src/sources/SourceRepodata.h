@@ -1,6 +1,7 @@
 #ifndef VN_SOURCES_SOURCEREPODATA_H
 #define VN_SOURCES_SOURCEREPODATA_H
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -58,16 +59,17 @@ protected:
     void doGetFull() override;
 
 private:
-    // A loaded metadata file and the path it was parsed from (the temporary file when it was
-    // compressed), which the messages name.
-    struct Metadata {
-        std::unique_ptr<tinybind::Document> document;
-        std::string parsedPath;
-    };
-    // Fetches `href`, unpacks it when its path holds ".gz" anywhere, loads it and checks the
-    // root element. An empty `href` raises "err_misfile" (4,2,1,1) with the base URL before
-    // any request.
-    Metadata loadMetadata(const std::string& href, bool primary);
+    // One "package" element of a metadata file, and the path of the file read.
+    using PackageHandler = std::function<void(const tinybind::Element&, const std::string&)>;
+    // Fetches `href` and reads it as a stream (unpacked on the way when its path holds ".gz"
+    // anywhere), handing each "package" child of the root to `handler` as soon as it has been
+    // read; memory holds one package element at a time. An empty `href` raises "err_misfile"
+    // (4,2,1,1) with the base URL before any request; a file that does not unpack (corrupt,
+    // cut short, or unpacking to more than 64 times its size and at least 64 MiB) raises
+    // "err_ungzip_repodata_primary" (4,1,1,2) or "err_ungzip_repodata_filelist" (1,1,1,2);
+    // the XML layer's errors (wrong root, malformed text with its line) and the handler's
+    // pass unchanged. Packages handled before a failure stay handled.
+    void readMetadata(const std::string& href, bool primary, const PackageHandler& handler);
     // The brief read of one primary "package" element.
     void addPackageOf(const tinybind::Element& element, const std::string& parsedPath,
                       const Opsys& os);
