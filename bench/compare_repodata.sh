@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Reads the generated ~60,000-package yum repository (bench/make_pool.py) with our reader
-# (bench_Repodata: the brief read of the primary file, and the full read of the file lists) and
-# with libsolv's rpmmd2solv (Debian package libsolv-tools) on the same primary file, and prints
-# the times, the peak resident memory and the ratios ours/peer.
+# Our brief read of a yum primary file against libsolv's rpmmd2solv (Debian package
+# libsolv-tools), side by side in one run, on metadata made from this machine's apt index
+# (bench/make_pool.py --from-apt: real names, versions and dependencies) at 10 %, 50 % and
+# 100 % of the index. Both read the same primary.xml.gz as whole processes: ours is
+# bench_Repodata running one brief read (index, unpacking, parsing, one package per entry),
+# the peer is "zcat | rpmmd2solv". Each figure is the median of 3 runs, ours and the peer
+# alternated; /usr/bin/time gives wall time, CPU time (user + system) and peak resident memory.
 #
 # usage: bench/compare_repodata.sh [BUILD_DIR]     (default: build)
 set -euo pipefail
@@ -12,34 +15,40 @@ build=${1:-$here/../build}
 bench=$build/bench/bench_Repodata
 [ -x "$bench" ] || { echo "missing $bench: build the project first" >&2; exit 1; }
 command -v rpmmd2solv >/dev/null || { echo "missing rpmmd2solv: apt-get install libsolv-tools" >&2; exit 1; }
+[ -x /usr/bin/time ] || { echo "missing /usr/bin/time: apt-get install time" >&2; exit 1; }
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-python3 "$here/make_pool.py" --repodata "$work/repo"
-primary=$work/repo/repodata/primary.xml.gz
-echo "primary file: $(zcat "$primary" | wc -c) bytes uncompressed, $(stat -c %s "$primary") compressed"
 
-# ours NAME: one run of the benchmark; prints "<ms per read> <peak KB> <packages> <file entries>".
-ours() {
-  VN_BENCH_REPODATA=$work/repo /usr/bin/time -o "$work/time" -f %M \
-    "$bench" --benchmark_filter="^$1/" --benchmark_format=json >"$work/out.json" 2>/dev/null
-  python3 - "$work/out.json" "$(cat "$work/time")" <<'PY'
-import json, sys
-b = json.load(open(sys.argv[1]))["benchmarks"][0]
-print("%.0f %s %d %d" % (b["real_time"], sys.argv[2], b.get("packages", 0), b.get("file_entries", 0)))
-PY
+# measure FILE COMMAND...: runs the command; appends "<wall s> <cpu s> <peak KB>" to FILE.
+measure() {
+  local out=$1
+  shift
+  /usr/bin/time -o "$work/time" -f "%e %U %S %M" "$@" >/dev/null 2>&1
+  read -r wall user sys kb <"$work/time"
+  echo "$wall $(echo "$user + $sys" | bc -l) $kb" >>"$out"
 }
 
-read -r brief_ms brief_kb packages _ < <(ours BM_RepodataBrief)
-read -r full_ms full_kb _ files < <(ours BM_RepodataFull)
-# The peer unpacks as it reads, as our brief read does (through zcat).
-/usr/bin/time -o "$work/time" -f "%e %M" sh -c "zcat '$primary' | rpmmd2solv >/dev/null"
-read -r peer_s peer_kb <"$work/time"
-peer_ms=$(python3 -c "print('%.0f' % ($peer_s * 1000))")
+# median FILE COLUMN
+median() { cut -d' ' -f"$2" "$1" | sort -g | sed -n 2p; }
 
-printf '%-34s %10s %12s\n' "" "time (ms)" "peak RSS (MB)"
-printf '%-34s %10s %12.0f\n' "ours, brief read ($packages packages)" "$brief_ms" "$(echo "$brief_kb/1024" | bc -l)"
-printf '%-34s %10s %12.0f\n' "ours, full read ($files file entries)" "$full_ms" "$(echo "$full_kb/1024" | bc -l)"
-printf '%-34s %10s %12.0f\n' "rpmmd2solv, primary file" "$peer_ms" "$(echo "$peer_kb/1024" | bc -l)"
-printf 'ratio ours/peer (brief read): time %.2f, peak RSS %.2f\n' \
-  "$(echo "$brief_ms/$peer_ms" | bc -l)" "$(echo "$brief_kb/$peer_kb" | bc -l)"
+printf '%-8s %9s %14s %14s %14s %14s %14s %14s\n' "size" "packages" "ours wall s" "peer wall s" \
+  "ours CPU s" "peer CPU s" "ours peak MB" "peer peak MB"
+for percent in 10 50 100; do
+  repo=$work/repo-$percent
+  python3 "$here/make_pool.py" --from-apt --percent "$percent" --repodata "$repo"
+  primary=$repo/repodata/primary.xml.gz
+  packages=$(zcat "$primary" | grep -c '<package ')
+  : >"$work/ours" ; : >"$work/peer"
+  for _ in 1 2 3; do
+    measure "$work/ours" env VN_BENCH_REPODATA="$repo" "$bench" --benchmark_filter='^BM_RepodataBriefOnce'
+    measure "$work/peer" sh -c "zcat '$primary' | rpmmd2solv"
+  done
+  ow=$(median "$work/ours" 1); pw=$(median "$work/peer" 1)
+  oc=$(median "$work/ours" 2); pc=$(median "$work/peer" 2)
+  ok=$(median "$work/ours" 3); pk=$(median "$work/peer" 3)
+  printf '%-8s %9s %14.2f %14.2f %14.2f %14.2f %14.0f %14.0f\n' "$percent %" "$packages" "$ow" "$pw" "$oc" "$pc" \
+    "$(echo "$ok/1024" | bc -l)" "$(echo "$pk/1024" | bc -l)"
+  printf '         ratio ours/peer: wall %.2f, CPU %.2f, peak memory %.2f (primary file %s bytes unpacked)\n' \
+    "$(echo "$ow/$pw" | bc -l)" "$(echo "$oc/$pc" | bc -l)" "$(echo "$ok/$pk" | bc -l)" "$(zcat "$primary" | wc -c)"
+done

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Package pools for the benchmarks.
 
-usage: make_pool.py [--packages N] [--seed S] [--from-apt [--keep NAME,...]] [--repodata DIR]
-                    [--cache DIR] [--debian DIR] [--start-lists FILE]
+usage: make_pool.py [--packages N] [--seed S] [--from-apt [--keep NAME,...]] [--percent P]
+                    [--repodata DIR] [--cache DIR] [--debian DIR] [--start-lists FILE]
 
 Makes a list of package records and writes them out in the forms the benchmarks read. The
 records come from one of two inputs:
@@ -32,6 +32,9 @@ is written, so all outputs describe the same universe: the first alternative, or
 installed package, the first one the installed set has (by name or provide; the installed set
 stays consistent). "--packages N" then keeps N offered records: the dependency closure of the
 names of --keep and a sample (fixed seed) of the others, in index order.
+
+  --percent P      only the first P percent of the records (either input), for figures at
+                   several sizes of the same data.
 
 and go to one or more outputs:
 
@@ -474,6 +477,7 @@ def main():
     parser.add_argument("--packages", type=int)
     parser.add_argument("--seed", type=int, default=20240521)
     parser.add_argument("--from-apt", action="store_true")
+    parser.add_argument("--percent", type=float, default=100.0)
     parser.add_argument("--repodata", metavar="DIR")
     parser.add_argument("--cache", metavar="DIR")
     parser.add_argument("--debian", metavar="DIR")
@@ -490,6 +494,10 @@ def main():
             records = subset(records, args.packages, [n for n in args.keep.split(",") if n], args.seed)
     else:
         records, installed = generate(args.packages or 60000, args.seed), []
+
+        records, installed = generate(args.packages, args.seed), []
+    if args.percent < 100.0:
+        records = records[: int(len(records) * args.percent / 100.0)]
     if args.repodata:
         write_repodata(records, args.repodata)
     if args.cache:
