@@ -494,8 +494,6 @@ def main():
             records = subset(records, args.packages, [n for n in args.keep.split(",") if n], args.seed)
     else:
         records, installed = generate(args.packages or 60000, args.seed), []
-
-        records, installed = generate(args.packages, args.seed), []
     if args.percent < 100.0:
         records = records[: int(len(records) * args.percent / 100.0)]
     if args.repodata:
