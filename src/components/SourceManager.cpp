@@ -61,6 +61,7 @@ SourceManager::SourceManager(Repository& repository)
 
 SourceManager::~SourceManager() {
     sources.clear();
+    configSource.reset();
 }
 
 void SourceManager::addSystemSource(ComponentManager& components) {

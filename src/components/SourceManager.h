@@ -99,6 +99,10 @@ public:
     bool nativePackageManagersAllowed;
     // The run's sources in the order they were added; an entry may be empty.
     std::vector<std::shared_ptr<Source>> sources;
+    // The source of the packages that build descriptions name directly (build loading sets
+    // it). Kept apart from `sources`, so dropping a build's sources never takes it; released
+    // with them, while the repository is sure to exist.
+    std::shared_ptr<Source> configSource;
 
 private:
     std::vector<std::string> productSourceUrls(char kind, int line) const;
