@@ -2,6 +2,7 @@
 
 #include "../common/error.h"
 #include "Build.h"
+#include "BuildInfFile.h"
 #include "Product.h"
 #include "Release.h"
 
@@ -58,4 +59,25 @@ const InstTypes::Type& InstTypes::findType(const ProductTypes& entry, const std:
         if (sameIgnoringAsciiCase(type.name, typeName)) return type;
     throw error(3, 1, 1, 3) << "InstTypes data: can't get install type from product: " << entry.product_id << "/"
                             << typeName;
+}
+
+void InstTypes::addLoadedBuildTypes(const std::shared_ptr<Build>& build, const BuildInfFile& description) {
+    for (const BuildInfFile::insttype_t& declared : description.installation_types) {
+        Type type;
+        type.name = declared.name;
+        type.description = declared.description;
+        type.kind = kind_declared;
+        type.components = declared.components;
+        addBuildTypes(build, type);
+    }
+    Type full;
+    full.name = fullName;
+    full.description = fullDescription;
+    full.kind = kind_full;
+    addBuildTypes(build, full);
+    Type custom;
+    custom.name = customName;
+    custom.description = customDescription;
+    custom.kind = kind_custom;
+    addBuildTypes(build, custom);
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 class Build;
+class BuildInfFile;
 
 // The run's installation types: one entry per product, holding the types that the loaded
 // build descriptions of that product declare, then the built-in "Full" and "Custom". The
@@ -40,6 +41,9 @@ public:
     // product), appending that entry first when the product has none. Types are never
     // merged. A build without a release, or a release without a product, is an internal error.
     void addBuildTypes(const std::shared_ptr<Build>& build, const Type& type);
+    // A build loaded for the first time: the types its description declares, then "Full" and
+    // "Custom".
+    void addLoadedBuildTypes(const std::shared_ptr<Build>& build, const BuildInfFile& description);
 
     // The entry whose product id equals `productId` exactly; none is an error (3,1,1,3).
     const ProductTypes& forProduct(const std::string& productId) const;

@@ -354,23 +354,5 @@ void BuildLoader::setKVTemplateNames(VnComponent* component, std::vector<std::st
 }
 
 void BuildLoader::addInstallationTypes(const std::shared_ptr<Build>& build) {
-    InstTypes& table = checked_pointer<ComponentManager>(componentManager)->instTypes;
-    for (const BuildInfFile::insttype_t& declared : build->description->installation_types) {
-        InstTypes::Type type;
-        type.name = declared.name;
-        type.description = declared.description;
-        type.kind = InstTypes::kind_declared;
-        type.components = declared.components;
-        table.addBuildTypes(build, type);
-    }
-    InstTypes::Type full;
-    full.name = InstTypes::fullName;
-    full.description = InstTypes::fullDescription;
-    full.kind = InstTypes::kind_full;
-    table.addBuildTypes(build, full);
-    InstTypes::Type custom;
-    custom.name = InstTypes::customName;
-    custom.description = InstTypes::customDescription;
-    custom.kind = InstTypes::kind_custom;
-    table.addBuildTypes(build, custom);
+    checked_pointer<ComponentManager>(componentManager)->instTypes.addLoadedBuildTypes(build, *build->description);
 }

@@ -13,24 +13,7 @@ namespace testutil {
 // description declares, then "Full" and "Custom".
 inline void addTypesAsLoaderDoes(InstTypes& table, const std::shared_ptr<Build>& build,
                                  const BuildInfFile& description) {
-    for (const BuildInfFile::insttype_t& declared : description.installation_types) {
-        InstTypes::Type type;
-        type.name = declared.name;
-        type.description = declared.description;
-        type.kind = InstTypes::kind_declared;
-        type.components = declared.components;
-        table.addBuildTypes(build, type);
-    }
-    InstTypes::Type full;
-    full.name = InstTypes::fullName;
-    full.description = InstTypes::fullDescription;
-    full.kind = InstTypes::kind_full;
-    table.addBuildTypes(build, full);
-    InstTypes::Type custom;
-    custom.name = InstTypes::customName;
-    custom.description = InstTypes::customDescription;
-    custom.kind = InstTypes::kind_custom;
-    table.addBuildTypes(build, custom);
+    table.addLoadedBuildTypes(build, description);
 }
 
 }  // namespace testutil
