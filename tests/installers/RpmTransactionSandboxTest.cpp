@@ -45,34 +45,18 @@ class RpmTransactionTest : public testutil::EnglishTest {
 protected:
     void SetUp() override {
         testutil::EnglishTest::SetUp();
-        homeEnv.reset();  // gives back the HOME it replaced
-        home.reset(new testutil::TempDir);
-        homeEnv.reset(new testutil::ScopedEnv("HOME", home->path()));
-        testutil::writeFile(*home / ".rpmmacros", "%_dbpath " + home->path() + "/db\n");
-        const testutil::RunResult r = testutil::run({"/usr/bin/rpm", "--initdb"});
-        ASSERT_EQ(r.status, 0) << r.err;
+        db.reset();  // gives back the HOME it replaced
+        db.reset(new testutil::PrivateRpmDatabase);
         // Scriptlets need a /bin/sh that the database knows of.
-        justdb("vntest-sh.rpm");
+        db->registerShell();
     }
 
-    void justdb(const std::string& fixture) {
-        const testutil::RunResult r =
-            testutil::run({"/usr/bin/rpm", "-i", "--justdb", "--nodeps", rpmFixture(fixture)});
-        ASSERT_EQ(r.status, 0) << r.err;
-    }
     void rpmInstall(const std::string& fixture) {
         const testutil::RunResult r = testutil::run({"/usr/bin/rpm", "-U", rpmFixture(fixture)});
         ASSERT_EQ(r.status, 0) << r.err;
     }
 
-    // The installed vntest packages (but the /bin/sh provider), sorted.
-    std::vector<std::string> installed() {
-        const testutil::RunResult r = testutil::shell("rpm -qa --qf '%{name}-%{version}.%{arch}\\n' | sort");
-        std::vector<std::string> out;
-        for (const std::string& line : testutil::splitLines(r.out))
-            if (line.compare(0, 9, "vntest-sh") != 0) out.push_back(line);
-        return out;
-    }
+    std::vector<std::string> installed() { return db->installed(); }
 
     Package* file(const std::string& path) {
         packages.emplace_back(new Package("pkg", "1.0"));
@@ -81,8 +65,7 @@ protected:
     }
     Package* fixture(const std::string& name) { return file(rpmFixture(name)); }
 
-    std::unique_ptr<testutil::TempDir> home;
-    std::unique_ptr<testutil::ScopedEnv> homeEnv;
+    std::unique_ptr<testutil::PrivateRpmDatabase> db;
     std::vector<std::unique_ptr<Package>> packages;
 };
 
@@ -150,8 +133,8 @@ TEST_F(RpmTransactionRun, FailuresRaiseTheirKeysAndChangeNothing) {
          "Unable to install the package " + missing + " because opening package file failed.\n", ""},
         {"not a package", {},
          [&](RpmTransaction& t) {
-             testutil::writeFile(*home / "junk.rpm", "not a package\n");
-             t.add(*file(*home / "junk.rpm"));
+             testutil::writeFile(*db / "junk.rpm", "not a package\n");
+             t.add(*file(*db / "junk.rpm"));
          },
          "(4,1,1,2)", "Unable to install the package %s because reading the package header failed.\n", ""},
         {"a remover", {},
@@ -196,7 +179,7 @@ TEST_F(RpmTransactionRun, FailuresRaiseTheirKeysAndChangeNothing) {
         });
         EXPECT_EQ(testutil::codesOf(e), c.codes);
         std::string text = c.text;
-        if (text.find("%s") != std::string::npos) text.replace(text.find("%s"), 2, *home / "junk.rpm");
+        if (text.find("%s") != std::string::npos) text.replace(text.find("%s"), 2, *db / "junk.rpm");
         EXPECT_EQ(e.text(), text);
         EXPECT_NE(capture.text().find(c.stderrHas), std::string::npos) << capture.text();
         EXPECT_EQ(installed(), before);
@@ -204,7 +187,7 @@ TEST_F(RpmTransactionRun, FailuresRaiseTheirKeysAndChangeNothing) {
 }
 
 TEST_F(RpmTransactionRun, ADatabaseThatCannotBeOpenedIsReported) {
-    testutil::writeFile(*home / ".rpmmacros", "%_dbpath /proc/vntest-no-db\n");
+    testutil::writeFile(*db / ".rpmmacros", "%_dbpath /proc/vntest-no-db\n");
     const error e = testutil::raisedError([] { RpmTransaction t(RpmTransaction::Texts::fromCatalogue()); });
     EXPECT_EQ(testutil::codesOf(e), "(4,1,1,2)");
     EXPECT_EQ(e.text(), "Failed to open RPM database.\n");

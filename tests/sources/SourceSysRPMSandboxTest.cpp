@@ -89,30 +89,19 @@ protected:
 
     // A private, empty rpm database for every rpm that this process starts.
     void privateDatabase() {
-        homeEnv.reset();  // gives back the HOME it replaced
-        home.reset(new testutil::TempDir);
-        homeEnv.reset(new testutil::ScopedEnv("HOME", home->path()));
-        testutil::writeFile(*home / ".rpmmacros", "%_dbpath " + home->path() + "/db\n");
-        const testutil::RunResult r = testutil::run({"/usr/bin/rpm", "--initdb"});
-        ASSERT_EQ(r.status, 0) << r.err;
+        db.reset();  // gives back the HOME it replaced
+        db.reset(new testutil::PrivateRpmDatabase);
     }
 
     // Registers fixture packages as installed; "-i" keeps earlier versions of the same name.
-    void install(const std::vector<std::string>& fixtures) {
-        for (const std::string& name : fixtures) {
-            const testutil::RunResult r = testutil::run(
-                {"/usr/bin/rpm", "-i", "--justdb", "--nodeps", "--replacefiles", rpmFixture(name)});
-            ASSERT_EQ(r.status, 0) << name << ": " << r.err;
-        }
-    }
+    void install(const std::vector<std::string>& fixtures) { db->registerInstalled(fixtures); }
 
     Package* pooled(const char* name) {
         std::vector<Package*> found = repo.getPackagesByName(internString(name));
         return found.size() == 1 ? found[0] : nullptr;
     }
 
-    std::unique_ptr<testutil::TempDir> home;
-    std::unique_ptr<testutil::ScopedEnv> homeEnv;
+    std::unique_ptr<testutil::PrivateRpmDatabase> db;
     testutil::CommandShims shims;
     Repository repo;
 };

@@ -23,4 +23,27 @@ std::string rpmQuery(const std::string& file, const std::vector<std::string>& ar
     return r.out;
 }
 
+PrivateRpmDatabase::PrivateRpmDatabase() : env("HOME", dir.path()) {
+    writeFile(dir / ".rpmmacros", "%_dbpath " + dir.path() + "/db\n");
+    const RunResult r = run({"/usr/bin/rpm", "--initdb"});
+    EXPECT_EQ(r.status, 0) << "rpm --initdb: " << r.err;
+}
+
+void PrivateRpmDatabase::registerInstalled(const std::vector<std::string>& fixtures) {
+    for (const std::string& name : fixtures) {
+        const RunResult r =
+            run({"/usr/bin/rpm", "-i", "--justdb", "--nodeps", "--replacefiles", rpmFixture(name)});
+        EXPECT_EQ(r.status, 0) << name << ": " << r.err;
+    }
+}
+
+std::vector<std::string> PrivateRpmDatabase::installed() const {
+    const RunResult r = shell("rpm -qa --qf '%{name}-%{version}.%{arch}\\n' | sort");
+    EXPECT_EQ(r.status, 0) << "rpm -qa: " << r.err;
+    std::vector<std::string> out;
+    for (const std::string& line : splitLines(r.out))
+        if (line.compare(0, 9, "vntest-sh") != 0) out.push_back(line);
+    return out;
+}
+
 }  // namespace testutil
