@@ -13,6 +13,7 @@
 #include "catalogue/ProductInf3FileGuard.h"
 #include "common/Opsys.h"
 #include "common/error.h"
+#include "components/BuildLoading.h"
 #include "components/ComponentManager.h"
 #include "components/ParamManager.h"
 #include "components/SourceManager.h"
@@ -31,34 +32,8 @@
 
 namespace {
 
-// The holders a driver keeps around a load, over a catalogue at `root`.
-struct LoadRun {
-    LoadRun(Repository& repo, const std::string& root, const std::string& target)
-        : fetcher(root + "/products.inf3", target), sources(repo) {}
-
-    std::unique_ptr<BuildLoader> loader(Repository& repo) {
-        return std::make_unique<BuildLoader>(&repo, &components, &fetcher, &sources, &params, &patches, &guards);
-    }
-
-    ComponentManager components;
-    FileFetcher fetcher;
-    ParamManager params;
-    MicroUpdateManager patches;
-    BuildLoader::GuardList guards;
-    SourceManager sources;
-};
-
-std::string nodeNames(const ComponentManager::NodeList& nodes) {
-    std::string out;
-    for (const auto& node : nodes) {
-        if (auto component = std::dynamic_pointer_cast<VnComponent>(node))
-            out += component->name;
-        else
-            out += "[" + node->getName() + "]";
-        out += " ";
-    }
-    return out;
-}
+using testutil::LoadRun;
+using testutil::nodeNames;
 
 class BuildLoaderTest : public testutil::InstalledCatalogueTest {};
 

@@ -46,10 +46,15 @@ std::unique_ptr<BuildManager> InstalledCatalogueTest::checked(
     // The old one goes first: it puts back the PATH it found.
     debs.reset();
     debs.reset(new InstalledDebs(installed));
-    FileFetcher fetcher(root + "/", target.path());
+    return checkedCatalogue(root, target.path(), debs->repo);
+}
+
+std::unique_ptr<BuildManager> checkedCatalogue(const std::string& root, const std::string& downloads,
+                                               Repository& repo) {
+    FileFetcher fetcher(root + "/", downloads);
     fetcher.quiet = true;
     std::unique_ptr<BuildManager> catalogue(new BuildManager(&fetcher, ""));
-    catalogue->checkInstallationState(&debs->repo);
+    catalogue->checkInstallationState(&repo);
     return catalogue;
 }
 

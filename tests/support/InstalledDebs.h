@@ -35,6 +35,10 @@ private:
     std::unique_ptr<Source> source;
 };
 
+// The catalogue at the directory `root`, read through a local fetcher that downloads into
+// `downloads`, with the states of its releases checked against `repo`.
+std::unique_ptr<BuildManager> checkedCatalogue(const std::string& root, const std::string& downloads, Repository& repo);
+
 // Catalogue tests on a host declared Debian 12 x86_64 before its first detection (skipped
 // when it was detected earlier), whose catalogues get their states from InstalledDebs.
 class InstalledCatalogueTest : public EnglishTest {

@@ -13,6 +13,10 @@ namespace testutil {
 // missing tree fails the calling test with a hint.
 std::string updateSource();
 
+// The build loading tree that the same script writes with --build-loading (the CTest step
+// "components.MakeBuildLoadingSource"); read-only, a missing tree fails the calling test.
+std::string loadingSource();
+
 // A private copy of the update source (symbolic links kept), removed when the object goes.
 class UpdateSourceCopy {
 public:

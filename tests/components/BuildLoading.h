@@ -1,0 +1,58 @@
+#ifndef VN_TESTS_COMPONENTS_BUILDLOADING_H
+#define VN_TESTS_COMPONENTS_BUILDLOADING_H
+
+#include <memory>
+#include <string>
+
+#include "catalogue/ProductInf3FileGuard.h"
+#include "components/BuildLoader.h"
+#include "components/ComponentManager.h"
+#include "components/ParamManager.h"
+#include "components/SourceManager.h"
+#include "components/VnComponent.h"
+#include "components/VnGroup.h"
+#include "sources/FileFetcher.h"
+#include "updates/MicroUpdateManager.h"
+
+namespace testutil {
+
+// The holders a driver keeps around a load of the catalogue at `root` (a directory or an
+// http:// location), downloading into `target`.
+struct LoadRun {
+    LoadRun(Repository& repo, const std::string& root, const std::string& target)
+        : fetcher(root + (!root.empty() && root.back() == '/' ? "" : "/") + "products.inf3", target),
+          sources(repo) {
+        fetcher.quiet = true;
+    }
+
+    std::unique_ptr<BuildLoader> loader(Repository& repo) {
+        return std::make_unique<BuildLoader>(&repo, &components, &fetcher, &sources, &params, &patches, &guards);
+    }
+
+    ComponentManager components;
+    FileFetcher fetcher;
+    ParamManager params;
+    MicroUpdateManager patches;
+    BuildLoader::GuardList guards;
+    SourceManager sources;
+};
+
+// The top level of a tree: component names, group descriptions in brackets, each followed by
+// " ". Nothing asks for the installed state, which a sub-group's display name shows.
+inline std::string nodeNames(const ComponentManager::NodeList& nodes) {
+    std::string out;
+    for (const auto& node : nodes) {
+        if (auto component = std::dynamic_pointer_cast<VnComponent>(node))
+            out += component->name;
+        else if (auto group = std::dynamic_pointer_cast<VnGroup>(node))
+            out += "[" + group->description + "]";
+        else
+            out += "?";
+        out += " ";
+    }
+    return out;
+}
+
+}  // namespace testutil
+
+#endif
