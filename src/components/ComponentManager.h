@@ -109,6 +109,25 @@ public:
         checked_pointer<ComponentManager> manager;
     };
 
+    // Sets every component's installed state (VnComponent::checkInstalled) from the run's
+    // packages. The configurator may hold null.
+    class CheckInstalled : public Visitor {
+    public:
+        CheckInstalled(Repository* repository, checked_pointer<SystemSpecificConfigurator> configurator);
+        void visit(VnComponent* component) override;
+
+    private:
+        Repository* repository;
+        checked_pointer<SystemSpecificConfigurator> configurator;
+    };
+
+    // Selects every component to be upgraded (status 2) that is not legacy; leaves the others
+    // as they are.
+    class MarkComponentsForUpgrade : public Visitor {
+    public:
+        void visit(VnComponent* component) override;
+    };
+
     // The components that are not up to date, split by selection; read through
     // findComponentPairsCheckWith.
     class NeedAlsoForSelected : public Visitor {

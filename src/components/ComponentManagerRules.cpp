@@ -120,6 +120,20 @@ void ComponentManager::MarkNeedForChecked::visit(VnComponent* component) {
     if (component->isSelected()) markNeeds(*manager, component, "MarkNeedForChecked");
 }
 
+// --- CheckInstalled, MarkComponentsForUpgrade
+
+ComponentManager::CheckInstalled::CheckInstalled(Repository* repository,
+                                                 checked_pointer<SystemSpecificConfigurator> configurator)
+    : repository(repository), configurator(configurator) {}
+
+void ComponentManager::CheckInstalled::visit(VnComponent* component) {
+    component->checkInstalled(repository, configurator);
+}
+
+void ComponentManager::MarkComponentsForUpgrade::visit(VnComponent* component) {
+    if (!component->legacy && component->getStatus() == 2) component->setSelected(true);
+}
+
 // --- NeedAlsoForSelected
 
 ComponentManager::NeedAlsoForSelected::NeedAlsoForSelected() = default;

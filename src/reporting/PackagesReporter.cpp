@@ -53,6 +53,8 @@ std::ostream& PackagesReporter::put(std::ostream& out) {
     return xmlOutput ? putXmlReport(out, sorted) : putText(out, sorted);
 }
 
+std::ostream& PackagesReporter::putText(std::ostream& out) { return putText(out, entries()); }
+
 std::ostream& PackagesReporter::putText(std::ostream& out, const std::vector<pkgentry>& sorted) {
     const std::string& none = Messages::getMessage("packages_no_reqpackages");
     if (sorted.empty()) return out << none << "\n";

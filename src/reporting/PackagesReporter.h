@@ -32,6 +32,8 @@ public:
     // at the end, so an error leaves the stream untouched; text lines written before an error
     // stay.
     std::ostream& put(std::ostream& out) override;
+    // The text form, whatever Reporter::xmlOutput says (the console wizard's pager shows it).
+    std::ostream& putText(std::ostream& out);
 
     // The entries in report order: installs, upgrades, removals, each by name; equal entries
     // keep the order in which they were made.

@@ -2,8 +2,13 @@
 
 #include "../main/mainRoutines.h"
 #include "DlgFreeBSDPorts.h"
+#include "TextDlgComponents.h"
+#include "TextDlgDiskSpace.h"
 #include "TextDlgHello.h"
+#include "TextDlgInstTypes.h"
 #include "TextDlgMessage.h"
+#include "TextDlgOptions.h"
+#include "TextDlgPackages.h"
 #include "TextDlgPrompt.h"
 #include "TextDlgStrongYesNo.h"
 #include "TextDlgYesNo.h"
@@ -25,19 +30,27 @@ std::unique_ptr<DlgFreeBSDPorts> TextDlgMaker::createFreeBSDPorts(const std::str
     throwNotImplemented();
 }
 
-std::unique_ptr<DlgInstTypes> TextDlgMaker::createInstTypes(int, ComponentManager*) { throwNotImplemented(); }
-
-std::unique_ptr<DlgComponents> TextDlgMaker::createComponents(ComponentManager*, BuildManager*) {
-    throwNotImplemented();
+std::unique_ptr<DlgInstTypes> TextDlgMaker::createInstTypes(int, ComponentManager* componentManager) {
+    return std::make_unique<TextDlgInstTypes>(componentManager);
 }
 
-std::unique_ptr<DlgOptions> TextDlgMaker::createOptions(ParamManager*, Repository*) { throwNotImplemented(); }
-
-std::unique_ptr<DlgPackages> TextDlgMaker::createPackages(const std::vector<const Package*>&, Repository*, bool) {
-    throwNotImplemented();
+std::unique_ptr<DlgComponents> TextDlgMaker::createComponents(ComponentManager* componentManager,
+                                                              BuildManager* buildManager) {
+    return std::make_unique<TextDlgComponents>(componentManager, buildManager);
 }
 
-std::unique_ptr<DlgDiskSpace> TextDlgMaker::createDiskSpace(const std::string&, uint64_t) { throwNotImplemented(); }
+std::unique_ptr<DlgOptions> TextDlgMaker::createOptions(ParamManager* paramManager, Repository*) {
+    return std::make_unique<TextDlgOptions>(paramManager);
+}
+
+std::unique_ptr<DlgPackages> TextDlgMaker::createPackages(const std::vector<const Package*>& installList,
+                                                          Repository* repository, bool hasKernelPackages) {
+    return std::make_unique<TextDlgPackages>(installList, repository, hasKernelPackages);
+}
+
+std::unique_ptr<DlgDiskSpace> TextDlgMaker::createDiskSpace(const std::string& targetDir, uint64_t neededKiB) {
+    return std::make_unique<TextDlgDiskSpace>(targetDir, neededKiB);
+}
 
 std::unique_ptr<DlgYesNo> TextDlgMaker::createYesNo(const std::string& question) {
     return std::make_unique<TextDlgYesNo>(question);

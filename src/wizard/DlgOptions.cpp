@@ -1,0 +1,5 @@
+#include "DlgOptions.h"
+
+DlgOptions::DlgOptions(ParamManager* paramManager_) : paramManager(paramManager_) {}
+
+DlgOptions::~DlgOptions() = default;
