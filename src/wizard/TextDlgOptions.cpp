@@ -94,7 +94,12 @@ TextDlgOptions::Asker::~Asker() = default;
 void TextDlgOptions::Asker::visit(const std::shared_ptr<Param>& param) {
     if (redo) return;
     if (param->is_readonly()) return;
-    if (undefinedOnly && param->isSet() && !asked.count(param.get())) return;
+    if (undefinedOnly && !asked.count(param.get())) {
+        // A choice already made is not asked again; the walk still enters its branch, whose
+        // own settings answer for themselves. Groups hold no value: their heading stays.
+        const bool answered = dynamic_cast<SubParams*>(param.get()) ? param->hasOwnValue() : param->isSet();
+        if (answered) return;
+    }
     VnComponent* component = param->getComponents().front().checked();
     if (component != currentComponent) {
         if (currentComponent) {

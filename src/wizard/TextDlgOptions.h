@@ -21,8 +21,9 @@ public:
     // nothing else gets no heading.
     class Asker : public ParamManager::Visitor, public TextDialog {
     public:
-        // With `undefinedOnly`, settings that are already set are passed over too, except
-        // those asked earlier by this asker (so that asking a component again asks them).
+        // With `undefinedOnly`, settings that are already set are passed over too (a choice
+        // that has a value, whatever its branch holds), except those asked earlier by this
+        // asker, so that asking a component again asks them.
         explicit Asker(bool undefinedOnly = false);
         ~Asker() override;
         void visit(const std::shared_ptr<Param>& param) override;

@@ -381,4 +381,176 @@ TEST_F(ComponentsPage, NoSelectedReleaseIsAnInternalError) {
     EXPECT_NE(std::string::npos, e.text().find("TextDlgComponents, line 29")) << e.text();
 }
 
+// --- Settings
+
+const std::string settingsHeader = header("Component settings");
+const std::string noneComplete =
+    "Now you need to define each parameter you will be asked for.\n\n"
+    "N) Start specifying parameters for all components,\n"
+    "L) Return to primary components list, Q) Cancel installing\n"
+    "Select an action [N]: ";
+
+std::string componentDone(const std::string& name) {
+    return "\nComponent '" + name +
+           "': all required parameters were defined.\n\n"
+           "R) Redefine the values I just entered; N) Proceed further\n"
+           "Select an action [N]: ";
+}
+
+class OptionsPage : public WizardTreeTest {
+protected:
+    // As the driver has it after the components page: the base to install and web to upgrade
+    // selected (so web's settings are read-only), the panel selected by the user.
+    void SetUp() override {
+        WizardTreeTest::SetUp();
+        load();
+        TextDlgComponents(&tree(), catalogue.get());
+        component("alpha", "panel").setSelected(true);
+    }
+    std::string value(const std::string& id) { return param(id)->getStoredValue(); }
+    // The settings of the base and of Beta complete; the panel's not.
+    void completeAllButThePanel() {
+        for (const auto& v : std::vector<std::pair<const char*, const char*>>{{"storage", "mbox"},
+                                                                             {"tls", "true"},
+                                                                             {"admin_password", "secret9"},
+                                                                             {"beta_host", "beta.example.org"}})
+            ASSERT_TRUE(param(v.first)->setValue(v.second)) << v.first;
+    }
+};
+
+TEST_F(OptionsPage, AsksEveryEditableSettingComponentByComponentAndRedoesOnRequest) {
+    TextDlgOptions page(&params());
+    const Outcome o = drive(page,
+                            "N\n"
+                            // base: enum (0 and 3 refused), port, bool, path (refused once), password
+                            "0\n\n3\n\n2\n\n\nrelative\n\nsecret1\nsecret1\n"
+                            // redo the base: every value offered back as the default
+                            "R\n\n\n\n\n\nN\n"
+                            // panel: only the path asks
+                            "\nN\n");
+    EXPECT_EQ(PageResult::next, o.result) << o.error;
+    // Beta's unselected component counts among the three configurable ones.
+    expectInOrder(o.out,
+                  {settingsHeader + "3 components selected for installation require that you specify certain settings.\n" +
+                       noneComplete,
+                   "\n\n1) Component: base\n\n"
+                   "How mail is stored\n"
+                   "  1) One file per folder\n"
+                   "  2) One file per message\n"
+                   // The default text matches no choice: the first is offered.
+                   "Enter a number to select an item [1]: " +
+                       listedOnly + "Enter a number to select an item [1]: " + listedOnly +
+                       "Enter a number to select an item [1]: "
+                       // The chosen branch follows its choice.
+                       "\n\n --- Limits ---\n\n"
+                       "The port the server listens on\n"
+                       "Port [25]: "
+                       "Encrypt connections\n"
+                       "Use TLS [yes]: "
+                       "The certificate file\n"
+                       "Certificate [/etc/alpha/certs]: "
+                       "Specify an absolute path. - Specified path is not full. Please specify a full path.\n"
+                       "Certificate [/etc/alpha/certs]: "
+                       "The administrator password\n"
+                       "Password: Retype password: " +
+                       componentDone("base"),
+                   "\n\n1) Component: base\n\n"
+                   "How mail is stored\n"
+                   "  1) One file per folder\n"
+                   "  2) One file per message\n"
+                   "Enter a number to select an item [2]: "
+                   "\n\n --- Limits ---\n\n"
+                   "The port the server listens on\n"
+                   "Port [25]: "
+                   "Encrypt connections\n"
+                   "Use TLS [yes]: "
+                   "The certificate file\n"
+                   "Certificate [/etc/alpha/certs]: "
+                   "The administrator password\n"
+                   "Password [*******]: " +
+                       componentDone("base"),
+                   // web's setting is read-only: no question and no heading of its own.
+                   "\n\n2) Component: panel\n\n"
+                   "\nRead this first\nNotice: see the manual\n\n"
+                   "Where the panel keeps its data\n"
+                   "Data directory [/srv/alpha]: " +
+                       componentDone("panel")},
+                  "walk");
+    EXPECT_EQ(std::string::npos, o.out.find("Component: web"));
+    EXPECT_EQ(std::string::npos, o.out.find("3) Component"));
+    EXPECT_EQ("maildir", value("storage"));
+    EXPECT_EQ("true", value("tls"));
+    EXPECT_EQ("/etc/alpha/certs", value("tls_cert"));
+    EXPECT_EQ("25", value("port"));
+    EXPECT_EQ("secret1", value("admin_password"));
+    EXPECT_EQ("see the manual", value("notice"));
+    EXPECT_EQ("K-1", value("install_key"));
+    EXPECT_EQ("/srv/alpha", value("data_dir"));
+    EXPECT_FALSE(param("web_title")->isSet());
+    EXPECT_FALSE(param("beta_host")->isSet());
+}
+
+TEST_F(OptionsPage, UndefinedOnlyPassesOverWhatIsSetButEntersTheBranchOfAChoiceMade) {
+    completeAllButThePanel();
+    TextDlgOptions page(&params());
+    const Outcome o = drive(page, "U\n/srv/certs\nN\n\nN\n");
+    EXPECT_EQ(PageResult::next, o.result) << o.error;
+    EXPECT_EQ(2, page.mode);
+    expectInOrder(o.out,
+                  {"3 components selected for installation require that you specify certain settings.\n"
+                   "Parameters for 2 components require specification.\n"
+                   "N) Start specifying parameters for all components;\n"
+                   "U) Specify undefined parameters only;\n",
+                   // TLS is chosen already; its certificate is not.
+                   "\n\n1) Component: base\n\nThe certificate file\nCertificate [/etc/alpha/certs]: " +
+                       componentDone("base"),
+                   "\n\n2) Component: panel\n\n"},
+                  "undefined only");
+    for (const char* asked : {"How mail is stored", "Encrypt connections", "Limits", "Port [", "Password"})
+        EXPECT_EQ(std::string::npos, o.out.find(asked)) << asked;
+    EXPECT_EQ("/srv/certs", value("tls_cert"));
+    EXPECT_EQ("mbox", value("storage"));
+}
+
+TEST_F(OptionsPage, LettersByHowCompleteTheSettingsAre) {
+    {
+        // None complete: 'U' and 'R' refused.
+        TextDlgOptions page(&params());
+        const Outcome o = drive(page, "U\n\nR\n\n5\n\nL\n");
+        EXPECT_EQ(PageResult::previous, o.result) << o.error;
+        EXPECT_EQ(1, page.mode);
+        expectInOrder(o.out, {noneComplete + listedOnly, listedOnly, listedOnly}, "none complete");
+        EXPECT_EQ(std::string::npos, o.out.find("Component:"));
+    }
+    completeAllButThePanel();
+    ASSERT_TRUE(param("tls_cert")->setValue("/srv/certs"));
+    ASSERT_TRUE(param("data_dir")->setValue("/srv/data"));
+    ASSERT_TRUE(param("notice")->setValue("see the manual"));
+    ASSERT_TRUE(param("install_key")->setValue("K-1"));
+    {
+        // All complete: 'N' skips the questions.
+        TextDlgOptions page(&params());
+        const Outcome o = drive(page, "N\n");
+        EXPECT_EQ(PageResult::next, o.result) << o.error;
+        EXPECT_EQ(0, page.mode);
+        EXPECT_EQ(settingsHeader + "3 components selected for installation require that you specify certain settings.\n"
+                                   "Parameters for all components have already been defined.\n\n"
+                                   "R) Redefine parameters for all components;\n"
+                                   "N) Skip parameters specification;\n"
+                                   "L) Return to primary components list; Q) Cancel installing\n"
+                                   "Select an action [N]: ",
+                  o.out);
+    }
+    {
+        // ... and 'U' asks everything, as 'R' does.
+        TextDlgOptions page(&params());
+        const Outcome o = drive(page, "U\n\n\n\n\nN\n\nN\n");
+        EXPECT_EQ(PageResult::next, o.result) << o.error;
+        expectInOrder(o.out, {"Enter a number to select an item [1]: ", "Use TLS [yes]: ", "Certificate [/srv/certs]: ",
+                              "Password [*******]: ", "Data directory [/srv/data]: "},
+                      "redefine");
+        EXPECT_EQ("mbox", value("storage"));
+    }
+}
+
 }  // namespace
