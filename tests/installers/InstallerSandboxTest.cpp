@@ -715,4 +715,93 @@ TEST_F(RpmInstallSteps, WithTheCacheFileAGroupOfRemoversStartsNoChild) {
     EXPECT_EQ(db->installed(), (std::vector<std::string>{"vntest-old1-1.0.noarch", "vntest-old2-1.0.noarch"}));
 }
 
+TEST_F(RpmInstallSteps, InstalledGroupsReplaceWhatTheyObsoleteOrUpgradeInThePool) {
+    preinstall({"vntest-e.rpm", "vntest-old1.rpm", "vntest-old2.rpm"});
+    load({"vntest-e-2.0.rpm", "vntest-new.rpm"});
+    const cpkgs_t list = {offered("vntest-e", "2.0"), offered("vntest-new")};
+    installer().setList(list);
+    installer().installPackages(list, false);
+    EXPECT_EQ(db->installed(), (std::vector<std::string>{"vntest-e-2.0.noarch", "vntest-new-1.0.noarch"}));
+    EXPECT_EQ(pooled("vntest-e"), std::vector<std::string>{"s vntest-e-2.0-1.noarch"});
+    EXPECT_EQ(pooled("vntest-new"), std::vector<std::string>{"s vntest-new-1.0-1.noarch"});
+    EXPECT_EQ(pooled("vntest-old1"), std::vector<std::string>{});
+    EXPECT_EQ(pooled("vntest-old2"), std::vector<std::string>{});
+}
+
+TEST_F(RpmInstallSteps, TheStepTraceNamesEachDecision) {
+    load({"vntest-a.rpm", "vntest-b.rpm"});
+    const cpkgs_t list = {offered("vntest-a"), offered("vntest-b")};
+    const std::string a = fileOf(list[0]), b = fileOf(list[1]);
+    testutil::LogCapture log;
+    installer().setList(list);
+    installer().installPackages(list, false);
+    // The resolver's own trace lies between; only the step's lines and the pool dump count.
+    std::vector<std::string> trace;
+    for (const std::string& line : splitLines(log.text()))
+        if (line.compare(0, 26, "DEBUG: prepareInstallStep:") == 0 || line.compare(0, 8, "DEBUG: (") == 0 ||
+            line.compare(0, 18, "DEBUG: ----  end o") == 0 || line.compare(0, 20, "  add to installList") == 0 ||
+            (line.size() > 4 && line.compare(0, 2, "  ") == 0 && line[2] != ' ' && line[3] == ' ') ||
+            line.compare(0, 20, "Number of packages: ") == 0 || line.compare(0, 31, "Installer::installPackages: tin") == 0)
+            trace.push_back(line);
+    const std::string step = "DEBUG: prepareInstallStep: ";
+    const std::vector<std::string> expected = {
+        "Installer::installPackages: tiny repository following: ",
+        "Number of packages: 3",
+        "  u vntest-a-1.0-1.noarch",
+        "  u vntest-b-1.0-1.noarch",
+        "  s vntest-sh-1.0-1.noarch",
+        "  add to installList vntest-a-1.0-1.noarch",
+        "  add to installList vntest-b-1.0-1.noarch",
+        // First group: a needs b, so the walk goes on with b, which needs nothing new.
+        step + "add init package " + a,
+        step + "currPackage is " + a,
+        step + "resolve results for package(s):",
+        "DEBUG: (u) " + b,
+        "DEBUG: ----  end of resolving results ---- ",
+        step + "nonsystem_found = true;  (type != SYSTEM) ",
+        step + "there is non-system packages in necessaryList, add all non-system packages to installGroup",
+        step + "add " + b + " to installGroup",
+        step + "currPackage is " + b,
+        step + "resolve results for package(s):",
+        "DEBUG: ----  end of resolving results ---- ",
+        step + "there is no non-system packages in necessaryList, push only currPackage in installGroup, set groupReady flag",
+        step + "groupReady = true; ( installGroup.push_back(currPackage2) ) ",
+        // Second group: b is installed now.
+        step + "add init package " + a,
+        step + "currPackage is " + a,
+        step + "resolve results for package(s):",
+        "DEBUG: (s) " + b,
+        "DEBUG: ----  end of resolving results ---- ",
+        step + "there is no non-system packages in necessaryList, push only currPackage in installGroup, set groupReady flag",
+        step + "groupReady = true; ( installGroup.push_back(currPackage2) ) ",
+    };
+    EXPECT_EQ(trace, expected);
+}
+
+TEST_F(RpmInstallSteps, OnlyAKernelStillToInstallCounts) {
+    db->registerInstalled({"vntest-kern.rpm"});
+    load({"vntest-kern.rpm", "vntest-e.rpm"});
+    const Package* installedKernel = nullptr;
+    for (const Package* p : repo().pkgList)
+        if (p->getType() == 's' && std::string(p->getName()) == "vntest-kern") installedKernel = p;
+    ASSERT_NE(installedKernel, nullptr);
+    struct KernelCase {
+        const char* title;
+        cpkgs_t list;
+        bool kernel;
+    };
+    const std::vector<KernelCase> cases = {
+        {"empty list", {}, false},
+        {"no kernel", {offered("vntest-e")}, false},
+        {"a kernel to install", {offered("vntest-e"), offered("vntest-kern")}, true},
+        {"an installed kernel", {installedKernel, offered("vntest-e")}, false},
+    };
+    for (const KernelCase& c : cases) {
+        SCOPED_TRACE(c.title);
+        installer().setList(c.list);
+        EXPECT_EQ(installer().hasKernelPackages(), c.kernel);
+        EXPECT_EQ(installer().getInstallList(), c.list);
+    }
+}
+
 }  // namespace
