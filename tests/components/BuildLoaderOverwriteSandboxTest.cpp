@@ -49,6 +49,9 @@ TEST_F(BuildLoaderOverwrite, ReplacedComponentStaysReadableThroughItsSettings) {
                       "addon_greeting: foo tarnix addons/debian12/mail-addon.inf3 kv7-foo",
                   }),
                   owners);
+        // The add-on's description allows the native package managers, but only release
+        // builds decide that.
+        EXPECT_FALSE(run.sources.nativePackageManagersAllowed);
         EXPECT_EQ(commit ? "base foo mardell lazy-feature [Mail transfer agent] [Tools] " : "",
                   testutil::nodeNames(run.components.nodes));
         // The radio group's members are plain pointers to the arena's components.

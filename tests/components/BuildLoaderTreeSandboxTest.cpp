@@ -167,7 +167,8 @@ TEST_F(BuildLoaderTree, ListsTemplatesDiskSpaceAndInstallationTypes) {
     // The ports location is set for every build, also without ports data; the last build
     // loaded (the lazy add-on) leaves its own.
     EXPECT_EQ(root + "/addons/debian12//ports.tgz", run->sources.portsArchive);
-    EXPECT_FALSE(run->sources.nativePackageManagersAllowed);
+    // Mardell's release build allows the native package managers.
+    EXPECT_TRUE(run->sources.nativePackageManagersAllowed);
 
     // Release builds take the OS release name and parameters file; add-on builds do not.
     const auto tarnixBuild = catalogue->findRelease("tarnix-10.1")->SelectBestBuild(Opsys());
@@ -215,6 +216,25 @@ TEST_F(BuildLoaderTree, AddonReplacesAComponentInPlaceAndLazyAddonKeepsItsBuild)
     EXPECT_EQ((std::vector<std::string>{"tarnix/debian12/build.inf3", "mardell/debian12/build.inf3",
                                         "addons/debian12/mail-addon.inf3"}),
               sourced);
+}
+
+TEST_F(BuildLoaderTree, AddonsThatFitNoSelectedReleaseAreLeftOut) {
+    root = testutil::loadingSource();
+    catalogue = checked({}, root);
+    catalogue->deselectAll();
+    catalogue->selectRelease("mardell", "mardell-2.0");
+    testutil::LogCapture capture(3);
+    run.reset(new LoadRun(debs->repo, root, target / "download"));
+    {
+        auto loader = run->loader(debs->repo);
+        catalogue->visit(*loader);
+        loader->commit();
+    }
+    EXPECT_EQ("mardell base filter spool webmail ", nodeNames(nodes()));
+    const std::string text = capture.text();
+    EXPECT_TRUE(contains(text, "DEBUG: BuildLoader: visit addon mail-addon-1.0\n"));
+    EXPECT_FALSE(contains(text, "Attach addon"));
+    EXPECT_EQ(1u, run->guards.size());
 }
 
 // The first failure of a release's load ends the walk: an `error` comes back as
