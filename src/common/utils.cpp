@@ -344,3 +344,12 @@ void checkHostname() {
     if (::close(sock) != 0) throw error() << "Can't close socket: " << std::strerror(errno);
     Log(1) << "Checking hostname is sucessfull." << std::endl;
 }
+
+void setInterruptingHandler(int signal, void (*handler)(int)) {
+    struct sigaction action;
+    std::memset(&action, 0, sizeof action);
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;
+    ::sigaction(signal, &action, nullptr);
+}

@@ -11,6 +11,10 @@ std::string getEnvValue(const char* name);
 void setEnv(const char* name, const std::string& value);
 void unsetEnv(const char* name);
 
+// Sets `handler` (or SIG_DFL / SIG_IGN) for `signal` with an empty mask and without
+// SA_RESTART, so a blocking call that the signal interrupts returns with EINTR.
+void setInterruptingHandler(int signal, void (*handler)(int));
+
 void sleepMs(int n);
 void sleepSeconds(int n);
 

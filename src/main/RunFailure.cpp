@@ -12,6 +12,7 @@
 #include "../common/error.h"
 #include "../common/tinybind.h"
 #include "../packages/PkgManager.h"
+#include "../reporting/ReportSummary.h"
 #include "../sources/HttpError.h"
 #include "../updates/SelfUpgrade.h"
 #include "../webui/WebUiTransport.h"
@@ -84,6 +85,7 @@ void RunFailure::end() const {
         // The web mode silenced the console; its last word must be seen.
         Log::consoleLevel = 0;
         Log(0) << logLine << std::endl;
+        ReportSummary::finish();
         std::exit(0);
     }
     if (!logLine.empty()) Log(1) << logLine << std::endl;

@@ -5,6 +5,7 @@
 #include "../common/Log.h"
 #include "../common/Messages.h"
 #include "../common/utils.h"
+#include "../reporting/ReportSummary.h"
 #include "Options.h"
 #include "Reporter.h"
 
@@ -26,13 +27,18 @@ void finishExecution(bool success) {
 
 void exitWithError() {
     finishExecution(false);
-    if (Reporter::xmlOutput) std::exit(0);
+    if (Reporter::xmlOutput) {
+        ReportSummary::finish();
+        std::exit(0);
+    }
     Log(3) << "Exit with error" << std::endl;
+    ReportSummary::finish();
     std::exit(1);
 }
 
 void exitWithSuccess() {
     finishExecution(true);
     Log(3) << "Exit with success" << std::endl;
+    ReportSummary::finish();
     std::exit(0);
 }

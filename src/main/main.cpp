@@ -166,13 +166,8 @@ void openLogFile(const Options& options, struct tm& start) {
 // No SA_RESTART: a blocking call in the running code returns with EINTR and reaches the
 // next checkpoint.
 void installSignalHandlers() {
-    struct sigaction action;
-    std::memset(&action, 0, sizeof action);
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = 0;
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGHUP, &action, nullptr);
+    setInterruptingHandler(SIGINT, onSignal);
+    setInterruptingHandler(SIGHUP, onSignal);
 }
 
 void dispatch(const Options& options, Progress& progress) {

@@ -121,6 +121,7 @@ void Messages::messages_rep::loadErrorsEn() {
     map["err_unlock_failed"] = "Unable to unlock the file %s: %s";
     map["err_lock_test"] = "Unable to check whether the file %s is locked: %s";
     map["err_chk_exclusive"] = "Failed to check whether Corvane Products Installer is already running.";
+    map["err_start_remote_monitor_server"] = "Unable to start the server for reporting status.";
     map["err_date_get"] = "Failed to get the current date and time.";
     map["err_timezone_not_configured"] =
         "There is no /etc/localtime file in the system.\n"
