@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/random.h>
 #include <sys/statfs.h>
 #include <unistd.h>
 
@@ -33,6 +34,24 @@ namespace {
 bool isSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
 }  // namespace
+
+std::string randomLowercaseLetters(size_t n) {
+    // 234 = 9 * 26: bytes from 234 on are dropped, so every letter is equally likely.
+    const unsigned char limit = 234;
+    std::string letters;
+    letters.reserve(n);
+    while (letters.size() < n) {
+        unsigned char bytes[64];
+        const ssize_t got = ::getrandom(bytes, sizeof bytes, 0);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            throw error(4, 1, 1, 2) << "Can't get random bytes: " << std::strerror(errno);
+        }
+        for (ssize_t i = 0; i < got && letters.size() < n; ++i)
+            if (bytes[i] < limit) letters += static_cast<char>('a' + bytes[i] % 26);
+    }
+    return letters;
+}
 
 std::string getEnvValue(const char* name) {
     const char* value = std::getenv(name);

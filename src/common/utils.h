@@ -53,6 +53,11 @@ int64_t stringToInt64(const std::string& text);
 // Whether some line of the file equals `text`, both trimmed.
 bool fileHasLine(const char* path, const char* text);
 
+// `n` lower-case letters a-z from the kernel's random source, each equally likely (bytes that
+// would favour some letters are drawn again). Raises (4,1,1,2) when the kernel gives no random
+// bytes. For secrets and session ids: whoever guesses one logs in.
+std::string randomLowercaseLetters(size_t n);
+
 // Raises error (codes 0) unless the host's own name resolves to an address of this host.
 void checkHostname();
 
