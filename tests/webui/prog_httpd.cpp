@@ -12,6 +12,13 @@
 //   --post URI             waits for the whole body: a line "more <bytes>" whenever more of it
 //                          has arrived, then "done <bytes> <body>"
 //   --error-page STATUS    answers every error reply of that status itself
+//   --session-pages        "/gated" runs the session gate, then writes "ran <session id>";
+//                          "/call" runs backendCall with the query's (GET) or the body's
+//                          (POST, through a form handler) variable "request" and writes
+//                          "status=", "message=" and "element=" lines (or "error=<text>").
+//                          "WEB_SECRET" is taken as the web-server process takes it; session
+//                          cookies are marked Secure when a listener serves TLS.
+//   --log FILE             the program's log, every level, in FILE
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,8 +31,16 @@
 #include <string>
 #include <vector>
 
+#include <tinyxml.h>
+
+#include "common/Log.h"
+#include "common/error.h"
 #include "webui/HttpdHarness.h"
+#include "webui/PageBase.h"
+#include "webui/SessionGate.h"
+#include "webui/WebSession.h"
 #include "webui/httpd/httpd.h"
+#include "webui/runWebServer.h"
 
 namespace {
 
@@ -144,6 +159,51 @@ void errorPage(page_request* req) {
     req->flags |= vnhttpd::PAGE_LAST;
 }
 
+void gatedPage(page_request* req) {
+    if (req->flags & vnhttpd::PAGE_CLOSING) return;
+    try {
+        if (!sessionGate(req)) return;
+    } catch (const error& e) {
+        internalErrorPage(req, e.text());
+        return;
+    }
+    vnhttpd::page_printf(req, "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\nran %s\n",
+                         currentSession->variables["sessionID"].c_str());
+    req->in_used = req->in_len;
+    req->flags |= vnhttpd::PAGE_LAST;
+}
+
+// Requests of up to 64 KiB.
+std::string requestVariable(const char* text, int length) {
+    std::vector<char> value(65536, '\0');
+    if (text) vnhttpd::page_get_var("request", text, length, value.data(), static_cast<int>(value.size()));
+    return value.data();
+}
+
+void postedRequest(page_request* req, std::string& answerText) {
+    answerText = sendBackendRequest(backendTransport(), requestVariable(req->in_buf, req->in_len));
+}
+
+void callPage(page_request* req) {
+    if (req->flags & (vnhttpd::PAGE_CLOSING | vnhttpd::PAGE_MORE_INPUT)) return;
+    const char* query = vnhttpd::page_get_env(req, "QUERY_STRING");
+    const std::string request = requestVariable(query, query ? static_cast<int>(std::strlen(query)) : 0);
+    req->in_used = req->in_len;
+    TiXmlDocument answer;
+    std::string status = "(unset)", message;
+    try {
+        const TiXmlElement* element = backendCall(req, answer, request, status, message, postedRequest);
+        if (req->flags & vnhttpd::PAGE_LAST) return;
+        vnhttpd::page_printf(req, "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\n");
+        vnhttpd::page_printf(req, "status=%s\nmessage=%s\nelement=%s\n", status.c_str(), message.c_str(),
+                             element ? element->Value() : "(null)");
+    } catch (const error& e) {
+        vnhttpd::page_printf(req, "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\n");
+        vnhttpd::page_printf(req, "error=%s", e.text().c_str());
+    }
+    req->flags |= vnhttpd::PAGE_LAST;
+}
+
 struct Registration {
     std::string uri;
     vnhttpd::page_handler handler;
@@ -176,6 +236,13 @@ int main(int argc, char** argv) {
             bytesLength = std::strtoull(argv[++i], nullptr, 10);
         } else if (a == "--post" && more) {
             pages.push_back({argv[++i], postPage});
+        } else if (a == "--session-pages") {
+            pages.push_back({"/gated", gatedPage});
+            pages.push_back({"/call", callPage});
+            takeWebSecret();
+        } else if (a == "--log" && more) {
+            Log::fileLevel = 3;
+            Log::openFile(argv[++i], true);
         } else if (a == "--error-page" && more) {
             errorStatus = std::atoi(argv[++i]);
         } else {
@@ -185,6 +252,8 @@ int main(int argc, char** argv) {
 
     vnhttpd::server_context* ctx = vnhttpd::server_init(static_cast<int>(serverArgs.size()), serverArgs.data());
     for (const Registration& r : pages) vnhttpd::server_register_page(ctx, r.uri.c_str(), r.handler, nullptr);
+    for (const vnhttpd::listener& l : ctx->listeners)
+        if (l.tls) setSecureSessionCookie(true);
     if (errorStatus) vnhttpd::server_register_error_page(ctx, errorStatus, errorPage, nullptr);
     std::printf("ready\n");
     std::fflush(stdout);
