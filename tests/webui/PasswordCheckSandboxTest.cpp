@@ -2,15 +2,12 @@
 // and the service chosen by the files in /etc/pam.d (the sandbox's own /etc).
 #include <gtest/gtest.h>
 
-#include <security/pam_appl.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "support/LogCapture.h"
 #include "support/TestUtil.h"
 #include "webui/password_check.h"
 
@@ -136,77 +133,6 @@ TEST(PasswordCheck, TheRunningUser) {
         {testutil::program("prog_password_check"), "--whoami", "", dir / "log"},
         {{"LD_PRELOAD", "libnss_wrapper.so"}, {"NSS_WRAPPER_PASSWD", dir / "passwd"}, {"NSS_WRAPPER_GROUP", dir / "group"}});
     EXPECT_EQ(r.out, "error: Can't get user info for pid=0\n");
-}
-
-// The conversation, called as PAM calls it.
-struct Conversation {
-    std::vector<pam_message> messages;
-    pam_response* responses = reinterpret_cast<pam_response*>(1);
-    int status = -1;
-
-    int run(const char* password) {
-        std::vector<const pam_message*> pointers;
-        for (const pam_message& m : messages) pointers.push_back(&m);
-        status = pamConversation(static_cast<int>(pointers.size()), pointers.data(), &responses,
-                                 const_cast<char*>(password));
-        return status;
-    }
-    ~Conversation() {
-        if (status != PAM_SUCCESS || !responses) return;
-        for (size_t i = 0; i < messages.size(); ++i) std::free(responses[i].resp);
-        std::free(responses);
-    }
-};
-
-TEST(PasswordCheck, ConversationAnswersEveryPasswordPromptAlike) {
-    testutil::LogCapture log(3);
-    Conversation c;
-    c.messages = {{PAM_PROMPT_ECHO_OFF, "Password: "},
-                  {PAM_TEXT_INFO, "be patient"},
-                  {PAM_PROMPT_ECHO_ON, "Login: "},
-                  {PAM_ERROR_MSG, "too cold"},
-                  {PAM_BINARY_PROMPT, ""},
-                  {PAM_PROMPT_ECHO_OFF, "Again: "}};
-    ASSERT_EQ(c.run("pw 1"), PAM_SUCCESS);
-    ASSERT_NE(c.responses, nullptr);
-    const char* expected[] = {"pw 1", nullptr, nullptr, nullptr, nullptr, "pw 1"};
-    for (size_t i = 0; i < c.messages.size(); ++i) {
-        SCOPED_TRACE(i);
-        if (expected[i]) {
-            ASSERT_NE(c.responses[i].resp, nullptr);
-            EXPECT_STREQ(c.responses[i].resp, expected[i]);
-        } else {
-            EXPECT_EQ(c.responses[i].resp, nullptr);
-        }
-        EXPECT_EQ(c.responses[i].resp_retcode, 0);
-    }
-    EXPECT_EQ(log.text(), "Notice: PAM Message: be patient\nERROR: PAM Error: too cold\n");
-}
-
-TEST(PasswordCheck, ConversationEdges) {
-    {
-        SCOPED_TRACE("no password: prompts get no answer");
-        Conversation c;
-        c.messages = {{PAM_PROMPT_ECHO_OFF, "Password: "}};
-        ASSERT_EQ(c.run(nullptr), PAM_SUCCESS);
-        EXPECT_EQ(c.responses[0].resp, nullptr);
-    }
-    {
-        SCOPED_TRACE("empty password: an empty answer");
-        Conversation c;
-        c.messages = {{PAM_PROMPT_ECHO_OFF, "Password: "}};
-        ASSERT_EQ(c.run(""), PAM_SUCCESS);
-        ASSERT_NE(c.responses[0].resp, nullptr);
-        EXPECT_STREQ(c.responses[0].resp, "");
-    }
-    {
-        // The copies made before the unknown style are freed (the leak checker sees them).
-        SCOPED_TRACE("unknown style: the conversation fails, PAM gets nothing");
-        Conversation c;
-        c.messages = {{PAM_PROMPT_ECHO_OFF, "Password: "}, {99, "?"}};
-        EXPECT_EQ(c.run("s3cret"), PAM_CONV_ERR);
-        EXPECT_EQ(c.responses, nullptr);
-    }
 }
 
 }  // namespace
