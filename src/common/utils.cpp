@@ -53,6 +53,22 @@ std::string randomLowercaseLetters(size_t n) {
     return letters;
 }
 
+std::string percentEncoded(const std::string& text) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : text) {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+            c == '_' || c == '~') {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 0xF];
+        }
+    }
+    return out;
+}
+
 std::string getEnvValue(const char* name) {
     const char* value = std::getenv(name);
     return value ? value : "";

@@ -27,6 +27,10 @@ bool endsWith(const std::string& text, const std::string& suffix);
 // Text before the second '.' ("5.0.4" gives "5.0"); the whole text with fewer dots.
 std::string majorMinor(const std::string& version);
 
+// Every byte outside the unreserved characters of a URL (A-Z a-z 0-9 - . _ ~) as %XX, so that
+// a text with '@', ':', '/' or '&' stays one field of a URL or form.
+std::string percentEncoded(const std::string& text);
+
 // Escapes for the web pages. The two script-string forms include their double quotes.
 std::string textToHtmlLines(const std::string& text);
 std::string toQuotedHtmlString(const std::string& text);

@@ -79,24 +79,6 @@ private:
     ScopedFd fd;
 };
 
-// Every byte outside the unreserved characters of a URL as %XX, so that a user name or
-// password with '@', ':' or '/' stays one field of the proxy URL.
-std::string percentEncoded(const std::string& text) {
-    static const char hex[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : text) {
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
-            c == '_' || c == '~') {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 0xF];
-        }
-    }
-    return out;
-}
-
 // The digits at the start of `text`.
 std::string leadingNumber(const std::string& text) {
     size_t n = 0;

@@ -10,6 +10,7 @@
 #include "../common/Messages.h"
 #include "../common/error.h"
 #include "WebSession.h"
+#include "httpd/string_routines.h"
 
 using vnhttpd::page_printf;
 using vnhttpd::page_request;
@@ -62,21 +63,7 @@ TiXmlElement* checkedRoot(TiXmlDocument& answer, std::string& status) {
 
 }  // namespace
 
-std::string htmlText(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&#39;"; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
+std::string htmlText(const std::string& text) { return vnhttpd::escape_html(text); }
 
 std::string scriptText(const std::string& text) {
     std::string out;
