@@ -22,24 +22,8 @@ namespace {
 using testutil::ScriptedConsole;
 using wizardtest::WizardTreeTest;
 
-struct Outcome {
-    int result = 0;
-    std::string out;
-    std::string error;
-};
-
-// Runs the page on the scripted input; an error it raises ends up in `error`.
-Outcome drive(Dialog& page, const std::string& input) {
-    Outcome o;
-    ScriptedConsole console(input);
-    try {
-        o.result = page.run();
-    } catch (const error& e) {
-        o.error = e.text();
-    }
-    o.out = console.output();
-    return o;
-}
+using Outcome = testutil::PageOutcome;
+using testutil::runPage;
 
 const std::string rule(79, '=');
 
@@ -76,7 +60,7 @@ class InstTypesPage : public WizardTreeTest {};
 TEST_F(InstTypesPage, OneProductNamesItInTheHeaderAndNumbersTheTypesFromOne) {
     load(wizardtest::usualHost(), {{"alpha", "alpha-2.0"}});
     TextDlgInstTypes page(&tree());
-    const Outcome o = drive(page, "N\n");
+    const Outcome o = runPage(page, "N\n");
     EXPECT_EQ(PageResult::next, o.result) << o.error;
     EXPECT_EQ(header("Select the installation type for Alpha Server") +
                   "Installation types for the product:\n\n"
@@ -114,7 +98,7 @@ TEST_F(InstTypesPage, TwoProductsComeFirstAndEachKeepsItsChoice) {
         "\n" +
         typesBottom;
     // Numbers that name nothing change nothing and say nothing: the same page three times.
-    Outcome o = drive(page, "0\n7\nN\n");
+    Outcome o = runPage(page, "0\n7\nN\n");
     EXPECT_EQ(PageResult::next, o.result) << o.error;
     EXPECT_EQ(twoProductsPage + twoProductsPage + twoProductsPage, o.out);
 
@@ -141,7 +125,7 @@ TEST_F(InstTypesPage, TwoProductsComeFirstAndEachKeepsItsChoice) {
     };
     // One page object throughout: choices outlive runs, and each run starts on the first product.
     for (const Row& row : rows) {
-        o = drive(page, row.input);
+        o = runPage(page, row.input);
         EXPECT_EQ(row.result, o.result) << row.label << o.error;
         EXPECT_EQ(row.choices, page.choices) << row.label;
         expectInOrder(o.out, row.lastPage, row.label);
@@ -153,10 +137,10 @@ TEST_F(InstTypesPage, TwoProductsComeFirstAndEachKeepsItsChoice) {
 TEST_F(InstTypesPage, LeavingWithLSetsTheComponentsFlagUntilTheNextRun) {
     load();
     TextDlgInstTypes page(&tree());
-    Outcome o = drive(page, "l\n");
+    Outcome o = runPage(page, "l\n");
     EXPECT_EQ(PageResult::next, o.result) << o.error;
     EXPECT_TRUE(page.viewComponents);
-    o = drive(page, "\n");
+    o = runPage(page, "\n");
     EXPECT_EQ(PageResult::next, o.result) << o.error;
     EXPECT_FALSE(page.viewComponents);
 }
@@ -165,7 +149,7 @@ TEST_F(InstTypesPage, TheProductLineShowsTheTableNameOfAChoiceWrittenInAnotherCa
     load();
     TextDlgInstTypes page(&tree());
     page.choiceFor("alpha") = "mINIMAL";
-    const Outcome o = drive(page, "N\n");
+    const Outcome o = runPage(page, "N\n");
     EXPECT_EQ(PageResult::next, o.result) << o.error;
     expectInOrder(o.out, {" 1. (*) Alpha Server (Minimal installation)\n", " 4. ( ) Minimal\n"}, "case");
     // The mark compares exactly: no type is marked.
@@ -178,7 +162,7 @@ TEST_F(InstTypesPage, TheProductLineShowsTheTableNameOfAChoiceWrittenInAnotherCa
 TEST_F(InstTypesPage, AnEmptyTableLeavesAtOnceWithoutDrawing) {
     ComponentManager empty;
     TextDlgInstTypes page(&empty);
-    const Outcome o = drive(page, "");
+    const Outcome o = runPage(page, "");
     EXPECT_EQ(PageResult::next, o.result) << o.error;
     EXPECT_EQ("", o.out);
     EXPECT_NE(std::string::npos, testutil::raisedError([] { TextDlgInstTypes(nullptr); }).text().find("Try of use NULL pointer"));
@@ -222,7 +206,7 @@ TEST_F(ComponentsPage, TwoProductsComeFirstThenTheCurrentProductsTree) {
     auto p = page();
     // The base is to be installed: selected and required; web is to be upgraded: selected.
     EXPECT_EQ("alpha/base alpha/web", selection());
-    const Outcome o = drive(*p, "Q\n");
+    const Outcome o = runPage(*p, "Q\n");
     EXPECT_EQ(PageResult::quit, o.result) << o.error;
     // The legacy "Previous panel" has no line but counts: 11 = 10 components + 1 radio group.
     // A radio group counts for every product, so Beta's total holds Alpha's group.
@@ -238,7 +222,7 @@ TEST_F(ComponentsPage, TwoProductsComeFirstThenTheCurrentProductsTree) {
 TEST_F(ComponentsPage, OneOfferedProductHasNoProductLines) {
     load();
     auto p = page({"beta"});
-    const Outcome o = drive(*p, "Q\n");
+    const Outcome o = runPage(*p, "Q\n");
     EXPECT_EQ(PageResult::quit, o.result) << o.error;
     EXPECT_EQ(header("Main components list for Beta Mail") +
                   " 0 of 3 components selected\n"
@@ -321,7 +305,7 @@ TEST_F(ComponentsPage, ChoicesOnTheMainListAndInsideGroups) {
     for (const Row& row : rows) {
         load();
         auto p = page();
-        const Outcome o = drive(*p, row.input);
+        const Outcome o = runPage(*p, row.input);
         EXPECT_EQ(row.result, o.result) << row.label << "\n" << o.error;
         EXPECT_EQ(row.selection, selection()) << row.label;
         expectInOrder(o.out, row.output, row.label);
@@ -331,7 +315,7 @@ TEST_F(ComponentsPage, ChoicesOnTheMainListAndInsideGroups) {
 TEST_F(ComponentsPage, RefusalsReachTheUserWithTheirTexts) {
     load();
     auto p = page();
-    const Outcome o = drive(*p, "8\n\n3\nN\nQ\n");
+    const Outcome o = runPage(*p, "8\n\n3\nN\nQ\n");
     EXPECT_EQ(PageResult::quit, o.result) << o.error;
     expectInOrder(o.out,
                   {"\n\nThe component alpha/broken is not available.\n\n(press Enter to continue) ",
@@ -355,7 +339,7 @@ TEST_F(ComponentsPage, NextNeedsASelectedComponent) {
     load({{"vnwiz-base", "2.0-1"}});
     auto p = page();
     EXPECT_EQ("", selection());
-    const Outcome o = drive(*p, "N\n\nQ\n");
+    const Outcome o = runPage(*p, "N\n\nQ\n");
     EXPECT_EQ(PageResult::quit, o.result) << o.error;
     EXPECT_NE(std::string::npos, o.out.find("\n\nPlease select at least one component.\n(press Enter to continue) "));
 }
@@ -367,7 +351,7 @@ TEST_F(ComponentsPage, EverythingUpToDateEndsTheWizard) {
         all.emplace_back(std::string("vnwiz-") + name, "2.0-1");
     load(all);
     auto p = page();
-    const Outcome o = drive(*p, "");
+    const Outcome o = runPage(*p, "");
     EXPECT_EQ(PageResult::quit, o.result) << o.error;
     EXPECT_EQ("\nYou already have the latest version of product(s) and all selected components\n"
               " installed. Installation will not continue.\n",
@@ -420,7 +404,7 @@ protected:
 
 TEST_F(OptionsPage, AsksEveryEditableSettingComponentByComponentAndRedoesOnRequest) {
     TextDlgOptions page(&params());
-    const Outcome o = drive(page,
+    const Outcome o = runPage(page,
                             "N\n"
                             // base: enum (0 and 3 refused), port, bool, path (refused once), password
                             "0\n\n3\n\n2\n\n\nrelative\n\nsecret1\nsecret1\n"
@@ -493,7 +477,7 @@ TEST_F(OptionsPage, AsksEveryEditableSettingComponentByComponentAndRedoesOnReque
 TEST_F(OptionsPage, UndefinedOnlyPassesOverWhatIsSetButEntersTheBranchOfAChoiceMade) {
     completeAllButThePanel();
     TextDlgOptions page(&params());
-    const Outcome o = drive(page, "U\n/srv/certs\nN\n\nN\n");
+    const Outcome o = runPage(page, "U\n/srv/certs\nN\n\nN\n");
     EXPECT_EQ(PageResult::next, o.result) << o.error;
     EXPECT_EQ(2, page.mode);
     expectInOrder(o.out,
@@ -516,7 +500,7 @@ TEST_F(OptionsPage, LettersByHowCompleteTheSettingsAre) {
     {
         // None complete: 'U' and 'R' refused.
         TextDlgOptions page(&params());
-        const Outcome o = drive(page, "U\n\nR\n\n5\n\nL\n");
+        const Outcome o = runPage(page, "U\n\nR\n\n5\n\nL\n");
         EXPECT_EQ(PageResult::previous, o.result) << o.error;
         EXPECT_EQ(1, page.mode);
         expectInOrder(o.out, {noneComplete + listedOnly, listedOnly, listedOnly}, "none complete");
@@ -530,7 +514,7 @@ TEST_F(OptionsPage, LettersByHowCompleteTheSettingsAre) {
     {
         // All complete: 'N' skips the questions.
         TextDlgOptions page(&params());
-        const Outcome o = drive(page, "N\n");
+        const Outcome o = runPage(page, "N\n");
         EXPECT_EQ(PageResult::next, o.result) << o.error;
         EXPECT_EQ(0, page.mode);
         EXPECT_EQ(settingsHeader + "3 components selected for installation require that you specify certain settings.\n"
@@ -544,7 +528,7 @@ TEST_F(OptionsPage, LettersByHowCompleteTheSettingsAre) {
     {
         // ... and 'U' asks everything, as 'R' does.
         TextDlgOptions page(&params());
-        const Outcome o = drive(page, "U\n\n\n\n\nN\n\nN\n");
+        const Outcome o = runPage(page, "U\n\n\n\n\nN\n\nN\n");
         EXPECT_EQ(PageResult::next, o.result) << o.error;
         expectInOrder(o.out, {"Enter a number to select an item [1]: ", "Use TLS [yes]: ", "Certificate [/srv/certs]: ",
                               "Password [*******]: ", "Data directory [/srv/data]: "},

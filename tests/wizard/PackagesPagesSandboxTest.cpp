@@ -34,23 +34,8 @@ namespace {
 
 using testutil::ScriptedConsole;
 
-struct Outcome {
-    int result = 0;
-    std::string out;
-    std::string error;
-};
-
-Outcome drive(Dialog& page, const std::string& input) {
-    Outcome o;
-    ScriptedConsole console(input);
-    try {
-        o.result = page.run();
-    } catch (const error& e) {
-        o.error = e.text();
-    }
-    o.out = console.output();
-    return o;
-}
+using Outcome = testutil::PageOutcome;
+using testutil::runPage;
 
 const std::string rule(79, '=');
 std::string header(const std::string& title) { return "\n\n\n\n\n" + title + "\n" + rule + "\n\n"; }
@@ -168,7 +153,7 @@ TEST_F(PackagesPages, CountsWhatTheInstallationDoes) {
         EXPECT_EQ(row.fresh, page.newCount) << row.label;
         EXPECT_EQ(row.upgraded, page.upgradeCount) << row.label;
         EXPECT_EQ(row.removed, page.removeCount) << row.label;
-        const Outcome o = drive(page, "\n");
+        const Outcome o = runPage(page, "\n");
         EXPECT_EQ(PageResult::next, o.result) << row.label << o.error;
         EXPECT_EQ(packagesPage(row.fresh, row.upgraded, row.removed, false), o.out) << row.label;
     }
@@ -186,7 +171,7 @@ TEST_F(PackagesPages, AKernelNeedsTheStrongYes) {
         "Do you want to install the new system kernel?\n"
         "You will need to restart your system after installation of the new kernel.\n";
     // "yes" is not the strong yes; "no" keeps the page; then the strong yes goes on.
-    const Outcome o = drive(page, "N\nno\nX\n\nN\nyes\nYes\n");
+    const Outcome o = runPage(page, "N\nno\nX\n\nN\nyes\nYes\n");
     EXPECT_EQ(PageResult::next, o.result) << o.error;
     const std::string shown = packagesPage(2, 0, 0, true);
     EXPECT_EQ(shown + question, o.out.substr(0, shown.size() + question.size()));
@@ -195,7 +180,7 @@ TEST_F(PackagesPages, AKernelNeedsTheStrongYes) {
     EXPECT_EQ(3u, pages);
     EXPECT_NE(std::string::npos, o.out.find("\n\nPlease type one of the listed characters.\n(press Enter to continue) "));
     for (const char* letter : {"L\n", "Q\n"}) {
-        const Outcome left = drive(page, letter);
+        const Outcome left = runPage(page, letter);
         EXPECT_EQ(letter[0] == 'L' ? PageResult::previous : PageResult::quit, left.result) << letter;
     }
 }
@@ -208,7 +193,7 @@ TEST_F(PackagesPages, LessGetsTheTextListOnItsInput) {
     // XML output must not reach the pager.
     Reporter::xmlOutput = true;
     TextDlgPackages page(list, &repo(), false);
-    const Outcome o = drive(page, "S\nQ\n");
+    const Outcome o = runPage(page, "S\nQ\n");
     Reporter::xmlOutput = false;
     EXPECT_EQ(PageResult::quit, o.result) << o.error;
     EXPECT_EQ("-m\n-C\n-PmUse arrow keys for navigation and 'q' to return to installer\n",
@@ -226,7 +211,7 @@ TEST_F(PackagesPages, MoreWhenLessDoesNotRunThenAMessagePage) {
     shims.add("less", "exit 1");
     shims.add("more", "printf '%s\\n' \"$@\" >" + scratch / "argv" + "\ncat >" + scratch / "stdin");
     TextDlgPackages page(list, &repo(), false);
-    const Outcome o = drive(page, "s\n\nQ\n");
+    const Outcome o = runPage(page, "s\n\nQ\n");
     EXPECT_EQ(PageResult::quit, o.result) << o.error;
     EXPECT_EQ("-d\n", testutil::readFile(scratch / "argv"));
     EXPECT_EQ(report(list), testutil::readFile(scratch / "stdin"));
@@ -248,7 +233,7 @@ TEST_F(PackagesPages, WithoutPagersTheListGoesToTheConsole) {
         if (::access("/bin/more", F_OK) == 0) return "more still there";
         testutil::LogCapture log(2);
         TextDlgPackages page(list, &repo(), false);
-        const Outcome o = drive(page, "S\n\nQ\n");
+        const Outcome o = runPage(page, "S\n\nQ\n");
         if (o.result != PageResult::quit) return "result " + std::to_string(o.result) + " " + o.error;
         if (o.out != packagesPage(1, 0, 0, false) + text + "\n" + pressEnter + packagesPage(1, 0, 0, false))
             return "output:\n" + o.out;
@@ -279,7 +264,7 @@ TEST_F(PackagesPages, APagerQuitEarlyLeavesTheInstallerAlive) {
         // As the installer runs: SIGPIPE not ignored.
         ::signal(SIGPIPE, SIG_DFL);
         TextDlgPackages page(list, &repo(), false);
-        const Outcome o = drive(page, "S\nQ\n");
+        const Outcome o = runPage(page, "S\nQ\n");
         if (o.result != PageResult::quit) return "result " + std::to_string(o.result) + " " + o.error;
         // The disposition is back as it was.
         struct sigaction now {};
@@ -294,7 +279,7 @@ TEST_F(PackagesPages, AnErrorWhileShowingLeavesThePageWithItsLine) {
     // Build packages only: counting never reads the repository, the report does.
     const std::vector<const Package*> list{deb("newpkg", 'b')};
     TextDlgPackages page(list, nullptr, false);
-    const Outcome o = drive(page, "S\n");
+    const Outcome o = runPage(page, "S\n");
     EXPECT_EQ(0, o.result);
     EXPECT_EQ(0u, o.error.find("Failed to show the list of packages.\nTry of use NULL pointer")) << o.error;
     // Only the codes the inner error left open are filled.
@@ -339,7 +324,7 @@ TEST_F(DiskSpacePage, ShowsMegabytesAndGoesOnOnlyWithMoreFreeThanNeeded) {
     for (const Row& row : rows) {
         TextDlgDiskSpace page("/tmp/space", row.required);
         EXPECT_EQ(1536u, page.available);
-        const Outcome o = drive(page, row.input);
+        const Outcome o = runPage(page, row.input);
         EXPECT_EQ(row.result, o.result) << row.required << o.error;
         const std::string shown = diskPage("/tmp/space", row.requiredText, "1.50 Mb.");
         std::string expected;
@@ -353,7 +338,7 @@ TEST_F(DiskSpacePage, FourTebibytesFreeAreCountedIn64Bits) {
     mountSpace("/tmp/huge", "4t");
     auto page = createTextDlgMaker()->createDiskSpace("/tmp/huge", 1);
     EXPECT_EQ(4294967296ull, page->available);
-    const Outcome o = drive(*page, "N\n");
+    const Outcome o = runPage(*page, "N\n");
     EXPECT_EQ(PageResult::next, o.result) << o.error;
     EXPECT_EQ(diskPage("/tmp/huge", "0.00 Mb.", "4194304.00 Mb."), o.out);
 }
@@ -362,7 +347,7 @@ TEST_F(DiskSpacePage, UnmeasurableSpaceKeepsThePage) {
     testutil::LogCapture log(0);
     TextDlgDiskSpace page("/nonexistent/vnwiz", 0);
     EXPECT_EQ(0u, page.available);
-    const Outcome o = drive(page, "N\nP\n");
+    const Outcome o = runPage(page, "N\nP\n");
     EXPECT_EQ(PageResult::previous, o.result) << o.error;
     const std::string shown = diskPage("/nonexistent/vnwiz", "unknown.", "0.00 Mb.");
     EXPECT_EQ(shown + shown, o.out);

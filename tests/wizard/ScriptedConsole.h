@@ -9,7 +9,9 @@
 #include <sstream>
 #include <string>
 
+#include "common/error.h"
 #include "support/EnglishTest.h"
+#include "wizard/Dialog.h"
 #include "wizard/noClearScreen.h"
 
 namespace testutil {
@@ -50,6 +52,25 @@ private:
     std::streambuf* oldOut;
     int savedFd0;
 };
+
+// What one run of a page did on scripted input.
+struct PageOutcome {
+    int result = 0;  // 0 when the page raised
+    std::string out;
+    std::string error;  // the text of what it raised
+};
+
+inline PageOutcome runPage(Dialog& page, const std::string& input) {
+    PageOutcome o;
+    ScriptedConsole console(input);
+    try {
+        o.result = page.run();
+    } catch (const error& e) {
+        o.error = e.text();
+    }
+    o.out = console.output();
+    return o;
+}
 
 // English texts and no screen clearing (the "clear" tests switch it on themselves).
 class ConsoleTest : public EnglishTest {

@@ -10,15 +10,12 @@
 
 #include "catalogue/BuildManager.h"
 #include "common/error.h"
-#include "components/BuildLoader.h"
 #include "components/ComponentManager.h"
 #include "components/Param.h"
 #include "components/ParamManager.h"
-#include "components/SourceManager.h"
 #include "components/VnComponent.h"
-#include "sources/FileFetcher.h"
+#include "components/BuildLoading.h"
 #include "support/InstalledDebs.h"
-#include "updates/MicroUpdateManager.h"
 #include "wizard/noClearScreen.h"
 
 namespace wizardtest {
@@ -52,17 +49,6 @@ protected:
         InstalledCatalogueTest::TearDown();
     }
 
-    struct Loaded {
-        Loaded(Repository& repo, const std::string& root, const std::string& target)
-            : fetcher(root + "/products.inf3", target), sources(repo) {}
-        ComponentManager components;
-        FileFetcher fetcher;
-        ParamManager params;
-        MicroUpdateManager patches;
-        BuildLoader::GuardList guards;
-        SourceManager sources;
-    };
-
     void load(const Installed& installed = usualHost(),
               const std::vector<std::pair<std::string, std::string>>& releases = {{"alpha", "alpha-2.0"},
                                                                                    {"beta", "beta-3.0"}}) {
@@ -70,12 +56,11 @@ protected:
         catalogue = checked(installed, catalogueRoot());
         catalogue->deselectAll();
         for (const auto& r : releases) catalogue->selectRelease(r.first, r.second);
-        loaded.reset(new Loaded(debs->repo, catalogueRoot(), target / "download"));
+        loaded.reset(new testutil::LoadRun(debs->repo, catalogueRoot(), target / "download"));
         {
-            BuildLoader loader(&debs->repo, &loaded->components, &loaded->fetcher, &loaded->sources,
-                               &loaded->params, &loaded->patches, &loaded->guards);
-            catalogue->visit(loader);
-            loader.commit();
+            auto loader = loaded->loader(debs->repo);
+            catalogue->visit(*loader);
+            loader->commit();
         }
         ComponentManager::CheckInstalled check(&debs->repo, nullptr);
         loaded->components.visit(check);
@@ -116,7 +101,7 @@ protected:
     }
 
     std::unique_ptr<BuildManager> catalogue;
-    std::unique_ptr<Loaded> loaded;
+    std::unique_ptr<testutil::LoadRun> loaded;
 };
 
 }  // namespace wizardtest
