@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <ostream>
+#include <typeinfo>
 
 #include <boost/format.hpp>
 
@@ -301,25 +302,74 @@ void PkgManager::appendBlackPackage(const Package* p, boost::shared_ptr<Reason> 
 
         // A requirer whose require only b (or b's copies) and black packages resolve is left
         // without a provider: it follows b.
-        for (const Package* q : repository->getRequirers(b)) {
-            for (unsigned k = 0; const Dependency* d = q->getRequire(k); ++k) {
-                if (!d->isSatisfiedBy(b)) continue;
-                bool otherProvider = false;
-                for (unsigned i = 0; !otherProvider && d->getResolver(i); ++i) {
-                    const Package* m = d->getResolver(i)->getMaster();
-                    otherProvider = !isBlack(m, true) && !isCopyOf(m, b);
-                }
-                if (otherProvider || isBlack(q, true)) continue;
-                Log(2) << "Add package " << *q << " to black list" << " because its dependency '" << *d
-                       << "' resolved only by black-listed package " << *b << "." << std::endl;
-                newBlacks[q] = boost::shared_ptr<Reason>(new ReasonUnresolved(d));
+        for (const Repository::ResolvedRequire& at : requiresAtStake(b)) {
+            const Package* q = at.requirer;
+            const Dependency* d = at.require;
+            bool otherProvider = false;
+            for (unsigned i = 0; !otherProvider && d->getResolver(i); ++i) {
+                const Package* m = d->getResolver(i)->getMaster();
+                otherProvider = !isBlack(m, true) && !isCopyOf(m, b);
             }
+            if (otherProvider || isBlack(q, true)) continue;
+            Log(2) << "Add package " << *q << " to black list" << " because its dependency '" << *d
+                   << "' resolved only by black-listed package " << *b << "." << std::endl;
+            newBlacks[q] = boost::shared_ptr<Reason>(new ReasonUnresolved(d));
         }
     }
 
     Log(2) << "appendBlackPackage: throw unhappy exception";
     logPackageList(3, *necessaryList);
     throw unhappy();
+}
+
+// A pooled package has its name and version among its provides (every rpm package has):
+// then the provides index, which lacks the name-and-version dependency itself, makes b a
+// resolver of every require that b satisfies.
+bool PkgManager::resolvesWhatItSatisfies(const Package* b) {
+    const Dependency* self = b->getSelfDependency();
+    const std::string text = textOf(self);
+    for (unsigned i = 0; const Dependency* provide = b->getProvide(i); ++i)
+        if (typeid(*provide) == typeid(*self) && textOf(provide) == text) return true;
+    return false;
+}
+
+// The walk in appendBlackPackage over the requires that b satisfies of its requirers does
+// something only for a require that black packages and b's copies alone resolve, or, while
+// level 3 is read, one whose walk of its resolvers writes a line (isBlack does, for a package
+// with an unresolved require that is not black). Requires of one resolver list give one
+// answer, so the pool's groups of them are asked, not each requirer: the work follows the
+// groups of b's requires, not its requirers, of which a library has thousands. Out come the
+// requires the walk must see, in its order: b's requirers in pool order, and each one's
+// requires in their order. A package that does not provide its name and version gets the
+// walk over all its requirers.
+std::vector<Repository::ResolvedRequire> PkgManager::requiresAtStake(const Package* b) {
+    std::vector<Repository::ResolvedRequire> out;
+    if (!resolvesWhatItSatisfies(b)) {
+        for (Package* q : repository->getRequirers(b))
+            for (unsigned k = 0; Dependency* d = q->getRequire(k); ++k)
+                if (d->isSatisfiedBy(b)) out.push_back({q, d});
+        return out;
+    }
+
+    const bool detailed = Log(3).taken();
+    std::vector<uint32_t> positions;
+    for (uint32_t group : repository->getRequireGroups(b)) {
+        const std::vector<uint32_t>& members = repository->requireGroupMembers(group);
+        const Dependency* d = repository->resolvedRequires[members.front()].require;
+        bool otherProvider = false;
+        bool writes = false;
+        for (unsigned i = 0; !otherProvider && d->getResolver(i); ++i) {
+            Package* m = d->getResolver(i)->getMaster();
+            const bool black = blackList.count(m) || m->getType() == 'z';
+            if (detailed && !black && repository->unresolvedRequires.count(m)) writes = true;
+            otherProvider = !black && !isCopyOf(m, b);
+        }
+        if (!otherProvider || writes) positions.insert(positions.end(), members.begin(), members.end());
+    }
+    std::sort(positions.begin(), positions.end());
+    out.reserve(positions.size());
+    for (uint32_t at : positions) out.push_back(repository->resolvedRequires[at]);
+    return out;
 }
 
 void PkgManager::blackListMasterAndThrowUnhappy(const Dependency* d) {

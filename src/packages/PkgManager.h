@@ -16,8 +16,7 @@
 #include "Package.h"
 #include "PackageListIndex.h"
 #include "Reason.h"
-
-class Repository;
+#include "Repository.h"
 
 // What the caller decides about a resolution; the resolver keeps its own copy.
 struct ResolverOptions {
@@ -213,6 +212,10 @@ private:
     // must not be appended), and the append itself.
     bool mayJoin(const Package* pkg, const Package* listedPkg);
     bool admit(const Package* pkg);
+    // Of the requires that b satisfies, those that b's blacklisting may leave without a
+    // provider, in the order of b's requirers.
+    std::vector<Repository::ResolvedRequire> requiresAtStake(const Package* b);
+    static bool resolvesWhatItSatisfies(const Package* b);
 
     // Look-ups beside the necessary list, the start list and the requested packages; they
     // follow their lists as those grow.

@@ -107,6 +107,18 @@ public:
     bool conflictsWith(const Package* a, const Package* b);
     // The packages with a require that `pkg` resolves.
     std::vector<Package*> getRequirers(const Package* pkg);
+    // A require of the pool that has resolvers, and the package it belongs to.
+    struct ResolvedRequire {
+        Package* requirer;
+        Dependency* require;
+    };
+    // The requires that `pkg` resolves, as groups of requires with the same resolver list
+    // (the same provides in the same order): the requires of a group have the same choice of
+    // providers, so a question about one answers it for all. Each group once, in the order
+    // the groups formed; the members of a group are positions in `resolvedRequires`, rising.
+    // Rebuilds the requires when stale; valid until they are rebuilt.
+    const std::vector<uint32_t>& getRequireGroups(const Package* pkg);
+    const std::vector<uint32_t>& requireGroupMembers(uint32_t group) const { return requireGroups[group]; }
     // Resolves every require of the pool against the provides: a require that the package
     // (or a package of a given name) provides itself is erased from it; every other require
     // gets its resolvers, and one without any is logged and recorded in unresolvedRequires.
@@ -149,6 +161,13 @@ public:
     PackagePairs requiresOf;
     // Provider -> requirer, one entry per pair.
     PackagePairs requirersOf;
+    // Every require with a resolver, in the order they were resolved: pool order, then each
+    // package's order of requires.
+    std::vector<ResolvedRequire> resolvedRequires;
+    // Group -> its members, positions in resolvedRequires.
+    std::vector<std::vector<uint32_t>> requireGroups;
+    // Provider -> the groups with a resolver of the provider's, in the order they formed.
+    std::unordered_map<const Package*, std::vector<uint32_t>> requireGroupsByProvider;
     bool requiresDirty;
     PackagePairs conflictsOf;
     PackagePairs conflictedBy;

@@ -4,9 +4,12 @@
 
 #include <atomic>
 #include <cstring>
+#include <functional>
 #include <ostream>
 #include <sstream>
+#include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "../common/Log.h"
 #include "../common/Opsys.h"
@@ -56,6 +59,35 @@ std::vector<Package*> valuesOf(const Repository::PackagePairs& pairs, const Pack
     auto range = pairs.equal_range(key);
     for (auto it = range.first; it != range.second; ++it) out.push_back(it->second);
     return out;
+}
+
+// A list of provides by the addresses it holds, in order.
+struct PointerListHash {
+    size_t operator()(const std::vector<const Dependency*>& list) const {
+        size_t h = list.size();
+        for (const Dependency* d : list) h = h * 1000003u ^ std::hash<const Dependency*>()(d);
+        return h;
+    }
+};
+typedef std::unordered_map<std::vector<const Dependency*>, uint32_t, PointerListHash> RequireGroupMap;
+
+// Puts require r of p, just resolved by `resolvers`, into the group of its resolver list; a new
+// list forms a group, listed under each provider it names.
+void groupRequire(Repository& repo, Package* p, Dependency* r, const std::vector<const Dependency*>& resolvers,
+                  RequireGroupMap& groupOf) {
+    const auto entry = groupOf.emplace(resolvers, static_cast<uint32_t>(repo.requireGroups.size()));
+    const uint32_t group = entry.first->second;
+    if (entry.second) {
+        repo.requireGroups.emplace_back();
+        for (size_t i = 0; i < resolvers.size(); ++i) {
+            const Package* q = resolvers[i]->getMaster();
+            bool seen = false;
+            for (size_t j = 0; j < i && !seen; ++j) seen = resolvers[j]->getMaster() == q;
+            if (!seen) repo.requireGroupsByProvider[q].push_back(group);
+        }
+    }
+    repo.requireGroups[group].push_back(static_cast<uint32_t>(repo.resolvedRequires.size()));
+    repo.resolvedRequires.push_back({p, r});
 }
 
 std::string printed(const Dependency& d) {
@@ -188,12 +220,24 @@ std::vector<Package*> Repository::getRequirers(const Package* pkg) {
     return valuesOf(requirersOf, pkg);
 }
 
+const std::vector<uint32_t>& Repository::getRequireGroups(const Package* pkg) {
+    static const std::vector<uint32_t> none;
+    if (requiresDirty) resolveRequires();
+    auto found = requireGroupsByProvider.find(pkg);
+    return found == requireGroupsByProvider.end() ? none : found->second;
+}
+
 void Repository::resolveRequires() {
     Log(3) << "Resolve requires dependencies in repository.\n";
     requiresOf.clear();
     requirersOf.clear();
+    resolvedRequires.clear();
+    requireGroups.clear();
+    requireGroupsByProvider.clear();
     requiresDirty = false;
 
+    // Resolver list -> its group.
+    RequireGroupMap groupOf;
     std::vector<const Dependency*> candidates;
     // The providers entered for p so far: requirersOf gets the pairs of p only while p is
     // walked, and a provider of thousands of requirers must not be searched for each.
@@ -228,6 +272,7 @@ void Repository::resolveRequires() {
                 requiresOf.emplace(p, q);
                 if (providersOfP.insert(q).second) requirersOf.emplace(q, p);
             }
+            if (!candidates.empty()) groupRequire(*this, p, r, candidates, groupOf);
             if (candidates.empty()) {
                 const std::string text = printed(*r);
                 if (!Dependency::isIgnoredName(text)) {

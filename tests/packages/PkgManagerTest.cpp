@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/error.h"
@@ -412,6 +413,59 @@ TEST_F(PkgManagerBlacklist, RequirersLeftWithoutProviderFollowAlongTheChain) {
                      "black-listed package c-1.0-1.noarch.\n");
     positionOf(text, "appendBlackPackage: throw unhappy exception (b) x-1.0-1.noarch.rpm\n");
     positionOf(text, "DEBUG: function exception [appendBlackPackage c-1.0-1.noarch]\n");
+}
+
+// Who follows a blacklisted package must not depend on what the log reads: below level 3 the
+// walk over the requirers is cut short, at level 3 it also writes a line for every walk that
+// passes a package with an unresolved require.
+TEST_F(PkgManagerBlacklist, RequirersThatFollowDoNotDependOnTheLogLevel) {
+    struct Row {
+        const char* universe;
+        std::vector<const char*> blackBefore;
+        const char* target;
+        std::vector<std::string> blacklist;
+        // Requirer -> the text of the require it follows for.
+        std::vector<std::pair<const char*, const char*>> reasons;
+        size_t unresolvedLines;  // "[error: non black but unresolved] u-1.0-1.noarch" at level 3
+    };
+    const Row rows[] = {
+        // x keeps d for "libshared".
+        {"chain", {}, "c-1.0-1.noarch", {"a-1.0-1.noarch", "b-1.0-1.noarch", "c-1.0-1.noarch"},
+         {{"a-1.0-1.noarch", "b"}, {"b-1.0-1.noarch", "c"}}, 0},
+        // b lists no provide of its own name and version; e provides them, but is black: q's
+        // "b = 1.0-1" is met by b alone. t needs "b-only"; q's and r's "libb" stays with u and
+        // c, and each of the two walks passes u, which has an unresolved require.
+        {"cascade", {"e-1.0-1.noarch"}, "b-1.0-1.noarch",
+         {"b-1.0-1.noarch", "e-1.0-1.noarch", "q-1.0-1.noarch", "t-1.0-1.noarch"},
+         {{"q-1.0-1.noarch", "b = 1.0-1"}, {"t-1.0-1.noarch", "b-only"}}, 2},
+        // c lists its own name and version: the walks of q's and r's "libb" still pass u.
+        {"cascade", {"b-1.0-1.noarch"}, "c-1.0-1.noarch", {"b-1.0-1.noarch", "c-1.0-1.noarch"}, {}, 2},
+        // e follows b, which is black already: q's "b = 1.0-1" is left to no one.
+        {"cascade", {"b-1.0-1.noarch"}, "e-1.0-1.noarch", {"b-1.0-1.noarch", "e-1.0-1.noarch", "q-1.0-1.noarch"},
+         {{"q-1.0-1.noarch", "b = 1.0-1"}}, 0},
+    };
+    for (const Row& row : rows) {
+        for (int level : {1, 2, 3}) {
+            SCOPED_TRACE(std::string(row.universe) + " " + row.target + " level " + std::to_string(level));
+            log.reset();
+            log.reset(new LogCapture(level));
+            ResolverUniverse u(row.universe);
+            std::vector<const Package*> list;
+            PkgManager pm(&u.repo, &list, &options);
+            for (const char* p : row.blackBefore) pm.blackList[u.pkg(p)] = ReasonPtr(new ReasonReport());
+
+            EXPECT_THROW(pm.appendBlackPackage(u.pkg(row.target), ReasonPtr(new ReasonReport())), PkgManager::unhappy);
+
+            EXPECT_EQ(blacklisted(pm), row.blacklist);
+            for (const auto& reason : row.reasons) {
+                const ReasonUnresolved* r = dynamic_cast<const ReasonUnresolved*>(reasonOf(pm, u.pkg(reason.first)));
+                ASSERT_NE(r, nullptr) << reason.first;
+                EXPECT_EQ(reasonText(r), std::string("dependency '") + reason.second + "' is unresolved");
+            }
+            EXPECT_EQ(occurrences(logText(), "[error: non black but unresolved] u-1.0-1.noarch"),
+                      level == 3 ? row.unresolvedLines : 0u);
+        }
+    }
 }
 
 TEST_F(PkgManagerBlacklist, BlackPackageReturnsQuietlyWithoutThrowing) {

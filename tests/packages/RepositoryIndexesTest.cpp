@@ -333,6 +333,47 @@ TEST_F(RepositoryIndexes, ResolvingAgainRefillsResolversAndKeepsTheUnresolvedRec
     EXPECT_EQ(repo.unresolvedRequires.at(needy), lateCap);
 }
 
+// The groups of requires that `provider` resolves: "requirer: require" of each member, groups
+// parted by " | ".
+std::string requireGroupsOf(Repository& repo, const Package* provider) {
+    std::string out;
+    for (uint32_t group : repo.getRequireGroups(provider)) {
+        if (!out.empty()) out += " | ";
+        std::string members;
+        for (uint32_t at : repo.requireGroupMembers(group)) {
+            const Repository::ResolvedRequire& r = repo.resolvedRequires[at];
+            members += (members.empty() ? "" : ", ") + r.requirer->toString() + ": " + text(r.require);
+        }
+        out += members;
+    }
+    return out;
+}
+
+// Requires with the same resolvers form one group, whatever their texts; a group is listed
+// once under each of its providers, and its members come in pool order.
+TEST_F(RepositoryIndexes, RequiresWithTheSameResolversAreGrouped) {
+    load(CacheStream::text("N:lib\nV:1\nP:lib = 1\nP:libold\nX:\n"
+                           "N:lib2\nV:2\nP:lib = 2\nX:\n"
+                           "N:app\nV:1\nR:lib >= 1\nR:lib = 2\nR:libold\nX:\n"
+                           "N:tool\nV:1\nR:lib > 0\nX:\n"
+                           "N:old\nV:1\nR:lib = 1\nR:lib >= 1\nX:\n"));
+    Package* lib = named("lib-1.all");
+    Package* lib2 = named("lib2-2.all");
+
+    EXPECT_EQ(requireGroupsOf(repo, lib), "app-1.all: lib >= 1, tool-1.all: lib > 0, old-1.all: lib >= 1"
+                                          " | app-1.all: libold | old-1.all: lib = 1");
+    EXPECT_EQ(requireGroupsOf(repo, lib2), "app-1.all: lib >= 1, tool-1.all: lib > 0, old-1.all: lib >= 1"
+                                           " | app-1.all: lib = 2");
+    EXPECT_EQ(requireGroupsOf(repo, named("app-1.all")), "");
+
+    // A newer provider changes the lists: the groups are made anew with the requires.
+    load(CacheStream::text("N:lib3\nV:3\nP:lib = 3\nX:\n"));
+    EXPECT_EQ(requireGroupsOf(repo, named("lib3-3.all")),
+              "app-1.all: lib >= 1, tool-1.all: lib > 0, old-1.all: lib >= 1");
+    EXPECT_EQ(requireGroupsOf(repo, lib2), "app-1.all: lib >= 1, tool-1.all: lib > 0, old-1.all: lib >= 1"
+                                           " | app-1.all: lib = 2");
+}
+
 // The resolver walks the unresolved record: its order is the order in which the packages were
 // made, whatever their addresses. Here the addresses fall as the packages are made.
 TEST_F(RepositoryIndexes, TheUnresolvedRecordIsInCreationOrder) {
