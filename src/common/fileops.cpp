@@ -99,7 +99,9 @@ time_t last_write_time(const std::string& path) { return fs::last_write_time(pat
 
 uint64_t file_size(const std::string& path) { return fs::file_size(path); }
 
-bool create_directory(const std::string& path) {
+bool create_directory(const std::string& path) { return create_directory(path, 0755); }
+
+bool create_directory(const std::string& path, mode_t mode) {
     Log(3) << "fileops::create_directory(" + path + ")\n";
     if (exists(path)) return false;
 
@@ -111,7 +113,8 @@ bool create_directory(const std::string& path) {
         std::string prefix = path.substr(0, end);
         struct stat st;
         if (::stat(prefix.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) continue;
-        if (::mkdir(prefix.c_str(), 0755) != 0) {
+        const bool last = end == path.size() || (end == path.size() - 1 && path[end] == '/');
+        if (::mkdir(prefix.c_str(), last ? mode : 0755) != 0) {
             int e = errno;
             Log(1) << "Can't create directory " + path + ": error in create " + prefix + ": " +
                           std::strerror(e) + "\n";

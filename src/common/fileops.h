@@ -29,6 +29,9 @@ uint64_t file_size(const std::string& path);
 // Creates the directory and each missing parent (mode 0755 under the umask). False when the
 // path already exists, true when made (and for ""). Failure: level-1 line, then "err_mkdir".
 bool create_directory(const std::string& path);
+// The same, the directory itself made with `mode` (under the umask), its parents with 0755.
+// The umask stays untouched: other threads may be creating files meanwhile.
+bool create_directory(const std::string& path, mode_t mode);
 // Removes a file, link or empty directory when the path exists. A dangling link does not
 // exist for this rule and stays.
 void remove(const std::string& path);

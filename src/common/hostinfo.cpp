@@ -271,25 +271,29 @@ char* md5ToHex(Md5Context* ctx, char* out) {
 char* md5File(const char* path, char* out) {
     int fd = ::open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0) return nullptr;
+    char* result = md5Descriptor(fd, out);
+    int e = errno;
+    ::close(fd);
+    errno = e;
+    return result;
+}
+
+char* md5Descriptor(int fd, char* out) {
     Md5Context ctx;
     md5Init(&ctx);
     unsigned char block[8192];
+    off_t offset = 0;
     for (;;) {
-        ssize_t n = ::read(fd, block, sizeof block);
+        ssize_t n = ::pread(fd, block, sizeof block, offset);
         if (n < 0) {
             if (errno == EINTR) continue;
             // A digest of what happened to be read (or of nothing, for a directory) would
             // pass for the file's; no digest is the honest answer.
-            int e = errno;
-            ::close(fd);
-            errno = e;
             return nullptr;
         }
         if (n == 0) break;
         md5Update(&ctx, block, static_cast<size_t>(n));
+        offset += n;
     }
-    int e = errno;
-    ::close(fd);
-    errno = e;
     return md5ToHex(&ctx, out);
 }

@@ -52,5 +52,8 @@ char* md5ToHex(Md5Context* ctx, char* out);
 // Digest text of the file's content, written like md5ToHex; null when the file cannot be
 // opened or read (errno tells why).
 char* md5File(const char* path, char* out);
+// The same for the whole content of an open file, read from its start whatever its offset
+// (which stays where it was): the digest belongs to exactly the file that stays open.
+char* md5Descriptor(int fd, char* out);
 
 #endif

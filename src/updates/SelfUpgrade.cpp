@@ -50,8 +50,3 @@ void SelfUpgrade::check_required_VN_version(const TiXmlElement& element) {
 const std::string& SelfUpgrade::requiredVersion() { return requiredVersionText(); }
 
 const std::string& SelfUpgrade::binaryDirectory() { return binaryDirectoryText(); }
-
-void SelfUpgrade::runCachedIfNewer() {
-    Log(3) << "DEBUG: SelfUpgrade: current version VN is " << buildinfo::version << std::endl;
-    // Nothing downloads newer executables yet, so the cache never holds one to run.
-}

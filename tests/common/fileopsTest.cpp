@@ -160,6 +160,23 @@ TEST_F(fileopsTest, CreateDirectoryMakesMissingLevels) {
     EXPECT_TRUE(fs::is_directory(tmp / "a/new"));
 }
 
+TEST_F(fileopsTest, CreateDirectoryWithAModeGivesItOnlyToTheLastLevel) {
+    const mode_t before = ::umask(022);
+    EXPECT_TRUE(fileops::create_directory(tmp / "p/q/private", 0700));
+    EXPECT_TRUE(fileops::create_directory(tmp / "p/slash/", 0700));
+    const mode_t after = ::umask(before);
+    EXPECT_EQ(after, 022u) << "the umask is never changed";
+    EXPECT_EQ(modeOf(tmp / "p") & 07777, 0755u);
+    EXPECT_EQ(modeOf(tmp / "p/q") & 07777, 0755u);
+    EXPECT_EQ(modeOf(tmp / "p/q/private") & 07777, 0700u);
+    EXPECT_EQ(modeOf(tmp / "p/slash") & 07777, 0700u);
+    // An existing directory keeps its mode.
+    fs::create_directory(tmp / "open");
+    fs::permissions(tmp / "open", fs::perms(0775));
+    EXPECT_FALSE(fileops::create_directory(tmp / "open", 0700));
+    EXPECT_EQ(modeOf(tmp / "open") & 07777, 0775u);
+}
+
 TEST_F(fileopsTest, CreateDirectoryThroughAFileLogsAndRaises) {
     testutil::LogCapture log(1);
     fs::create_directory(tmp / "T");

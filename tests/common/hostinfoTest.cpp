@@ -1,6 +1,8 @@
 #include "common/hostinfo.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -94,6 +96,33 @@ TEST(md5, FileDigestMatchesMd5sum) {
     errno = 0;
     EXPECT_EQ(md5File(tmp.path().c_str(), out), nullptr);
     EXPECT_EQ(errno, EISDIR);
+}
+
+// The digest of an open file is the digest of that file, whatever happens to its name and
+// wherever its offset stands.
+TEST(md5, DescriptorDigestIsOfTheOpenFile) {
+    testutil::TempDir tmp;
+    const std::string path = tmp / "f";
+    testutil::writeFile(path, std::string(20000, 'x'));
+    char expected[33];
+    ASSERT_NE(md5File(path.c_str(), expected), nullptr);
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::lseek(fd, 1234, SEEK_SET), 1234);
+    ASSERT_EQ(::unlink(path.c_str()), 0);
+    testutil::writeFile(path, "another file at the name");
+    char out[33];
+    ASSERT_EQ(md5Descriptor(fd, out), out);
+    EXPECT_STREQ(out, expected);
+    EXPECT_EQ(::lseek(fd, 0, SEEK_CUR), 1234) << "the offset stays";
+    ::close(fd);
+
+    fd = ::open(tmp.path().c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    errno = 0;
+    EXPECT_EQ(md5Descriptor(fd, out), nullptr);
+    EXPECT_EQ(errno, EISDIR);
+    ::close(fd);
 }
 
 InterfaceAddress entry(const char* name, const char* addr, const char* mask) {

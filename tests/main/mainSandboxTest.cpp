@@ -1,3 +1,5 @@
+// Runs the program, whose every start makes its self-upgrade cache under /var: inside the
+// namespace helper.
 #include <gtest/gtest.h>
 
 #include "common/Messages.h"

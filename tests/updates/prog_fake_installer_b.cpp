@@ -1,0 +1,3 @@
+// The fake newer installer with mark B.
+#define FAKE_INSTALLER_MARK "B"
+#include "FakeInstaller.h"
