@@ -173,6 +173,23 @@ inline std::string makePem(const testutil::TempDir& dir) {
     return dir / "server.pem";
 }
 
+// A private copy of the web root tests/fixtures/httpd/root (scripts keep their modes), which a
+// test may add to.
+class FixtureRoot {
+public:
+    FixtureRoot() {
+        testutil::RunResult r = testutil::run({"/bin/cp", "-a", std::string(VN_FIXTURES_DIR) + "/httpd/root", dir / "root"});
+        if (r.status != 0) throw std::runtime_error("cp: " + r.err);
+    }
+    std::string path() const { return dir / "root"; }
+    std::string operator/(const std::string& name) const { return dir / ("root/" + name); }
+    // A file beside the root (logs, say).
+    std::string beside(const std::string& name) const { return dir / name; }
+
+private:
+    testutil::TempDir dir;
+};
+
 // The driver program prog_httpd started with `args` (and the environment variables `env`),
 // ready to serve; killed when the object goes.
 class ProgServer {
@@ -186,6 +203,10 @@ public:
     }
     bool ready = false;
     int pid() const { return process->pid(); }
+    // Sends `sig` and waits for the program; its exit status as testutil::Background::stop.
+    int stop(int sig) { return process->stop(sig); }
+    // The next line of its standard output; what is left once it has ended.
+    std::string readLine() { return process->readLine(); }
 
 private:
     std::unique_ptr<testutil::Background> process;

@@ -19,6 +19,11 @@
 //                          "WEB_SECRET" is taken as the web-server process takes it; session
 //                          cookies are marked Secure when a listener serves TLS.
 //   --log FILE             the program's log, every level, in FILE
+//   --ssi-functions        registers the include functions "x" (a true condition), "y" (a false
+//                          one) and "F" (writes "F1" on one call and "F2" on the next, which
+//                          finishes it)
+//   --unflushed TEXT       leaves TEXT in the standard output's buffer after "ready"; it is
+//                          written when the program ends, so it must come out exactly once
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -204,6 +209,18 @@ void callPage(page_request* req) {
     req->flags |= vnhttpd::PAGE_LAST;
 }
 
+void trueCondition(page_request* req) { req->flags |= vnhttpd::PAGE_SSI_TRUE; }
+
+void falseCondition(page_request*) {}
+
+// Two calls for one output: the server calls an unfinished function again on the next read.
+void twoPartFunction(page_request* req) {
+    static int calls = 0;
+    const bool last = ++calls % 2 == 0;
+    vnhttpd::page_printf(req, "%s", last ? "F2" : "F1");
+    if (last) req->flags |= vnhttpd::PAGE_LAST;
+}
+
 struct Registration {
     std::string uri;
     vnhttpd::page_handler handler;
@@ -223,6 +240,8 @@ int main(int argc, char** argv) {
 
     std::vector<const char*> serverArgs;
     std::vector<Registration> pages;
+    bool ssiFunctions = false;
+    std::string unflushed;
     for (int i = 0; i < argc; ++i) {
         const std::string a = argv[i];
         const bool more = i + 1 < argc;
@@ -245,6 +264,10 @@ int main(int argc, char** argv) {
             Log::openFile(argv[++i], true);
         } else if (a == "--error-page" && more) {
             errorStatus = std::atoi(argv[++i]);
+        } else if (a == "--ssi-functions") {
+            ssiFunctions = true;
+        } else if (a == "--unflushed" && more) {
+            unflushed = argv[++i];
         } else {
             serverArgs.push_back(argv[i]);
         }
@@ -255,8 +278,14 @@ int main(int argc, char** argv) {
     for (const vnhttpd::listener& l : ctx->listeners)
         if (l.tls) setSecureSessionCookie(true);
     if (errorStatus) vnhttpd::server_register_error_page(ctx, errorStatus, errorPage, nullptr);
+    if (ssiFunctions) {
+        vnhttpd::server_register_ssi_function(ctx, "x", trueCondition, nullptr);
+        vnhttpd::server_register_ssi_function(ctx, "y", falseCondition, nullptr);
+        vnhttpd::server_register_ssi_function(ctx, "F", twoPartFunction, nullptr);
+    }
     std::printf("ready\n");
     std::fflush(stdout);
+    if (!unflushed.empty()) std::printf("%s\n", unflushed.c_str());
     while (!stopRequested) vnhttpd::server_poll(ctx, 1000);
     vnhttpd::server_free(ctx);
     return 0;

@@ -7,11 +7,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "webui/httpd/cgi.h"
 #include "webui/httpd/digest_auth.h"
 #include "webui/httpd/dir_listing.h"
 #include "webui/httpd/page_interface.h"
 #include "webui/httpd/send_error_reply.h"
 #include "webui/httpd/server_context.h"
+#include "webui/httpd/ssi.h"
 #include "webui/httpd/static_files.h"
 #include "webui/httpd/string_routines.h"
 
@@ -25,9 +27,6 @@ constexpr size_t INDEX_BUFFER = 4096;
 // The longest file path an index file may give.
 constexpr size_t INDEX_PATH_LIMIT = IO_BUFFER_SIZE - 2;
 
-// The answer of a branch whose code is not part of the server yet.
-void notImplemented(connection* c) { send_error_reply(c, 501, "Not Implemented"); }
-
 // Listing of the directory at file_path (which ends with '/').
 void startDirectoryListing(connection* c) {
     c->loc.chan.dir.path = duplicate_string(c->file_path);
@@ -37,14 +36,15 @@ void startDirectoryListing(connection* c) {
 
 // Runs the script at file_path; false when it cannot be started.
 bool startScript(connection* c) {
-    notImplemented(c);
+    if (prepare_environment(c, c->file_path) != 0) return false;
+    do_cgi(c);
     return true;
 }
 
 // Expands the include document open on `fd`, which the branch takes over.
 void startIncludeDocument(connection* c, int fd) {
-    ::close(fd);
-    notImplemented(c);
+    c->loc.chan.fd = fd;
+    send_ssi_head(c);
 }
 
 // Opens a file for sending; a FIFO or device must not stop the worker in open().

@@ -60,6 +60,15 @@ void server_register_page(server_context* ctx, const char* pattern, page_handler
 // status (the first registration for a status wins).
 void server_register_error_page(server_context* ctx, int status, page_handler handler, void* user_data);
 
+// Appends a function that include documents reach by name, with "#call name args" (its output
+// is inserted) and in the conditions of "#if name args" and "#elif name args" (true when it sets
+// PAGE_SSI_TRUE). It gets a page_request with the text after the name as in_buf (null when
+// none), the free output space (none for a condition), null state and flags 0; it sets out_used
+// and PAGE_LAST once its output is complete, otherwise it is called again on the next pass. The
+// first registration of a name wins; the name is copied. Nothing is registered when memory runs
+// out.
+void server_register_ssi_function(server_context* ctx, const char* name, page_handler handler, void* user_data);
+
 // The value of `name` (case-insensitive) in a query or form text "a=1&b=2", decoded ('+' is a
 // blank, "%xx" a byte) into dst, at most dst_len - 1 bytes and a zero byte. Its length, or -1
 // when the name does not occur (dst is then untouched).

@@ -116,6 +116,14 @@ void writeErrorLogLine(connection* c, const std::string& message) {
     server_context* ctx = c->ctx;
     std::lock_guard<std::mutex> guard(ctx->log_lock);
     if (!ctx->error_log) return;
+    const std::string line = error_log_line(c, message);
+    std::fwrite(line.data(), 1, line.size(), ctx->error_log);
+    std::fflush(ctx->error_log);
+}
+
+}  // namespace
+
+std::string error_log_line(connection* c, const std::string& message) {
     time_t now = current_time();
     struct tm tm;
     ::localtime_r(&now, &tm);
@@ -125,11 +133,8 @@ void writeErrorLogLine(connection* c, const std::string& message) {
                        (c->request ? c->request : "-") + "\" " + message;
     if (line.size() > LOG_LINE_LIMIT) line.resize(LOG_LINE_LIMIT);
     line += '\n';
-    std::fwrite(line.data(), 1, line.size(), ctx->error_log);
-    std::fflush(ctx->error_log);
+    return line;
 }
-
-}  // namespace
 
 void report_error(int severity, connection* c, const char* format, ...) {
     va_list ap;

@@ -95,6 +95,13 @@ struct registered_error_page {
     void* user_data;
 };
 
+// A function that include documents call by name; see server_register_ssi_function.
+struct ssi_function {
+    std::string name;
+    page_handler handler;
+    void* user_data;
+};
+
 // Runs while the remote stream of a connection lacks its parsed header block.
 using request_parser = void (*)(connection* c);
 
@@ -116,6 +123,8 @@ struct server_context {
     // In registration order; guarded by config_lock (the configuration page replaces them).
     std::vector<registered_page> pages;
     std::vector<registered_error_page> error_pages;
+    // In registration order; guarded by config_lock.
+    std::vector<ssi_function> ssi_functions;
 
     // Option values: null or the context's own copy. Worker threads read them while the
     // configuration page may replace them, so a replaced value stays alive until server_free.
@@ -141,6 +150,10 @@ enum { REPORT_FATAL = 1, REPORT_LOG = 2 };
 // Standard error (unless the connection's server runs under inetd), then the error log for a
 // connection with severity bits; bit REPORT_FATAL ends the process with status 1.
 void report_error(int severity, connection* c, const char* format, ...) __attribute__((format(printf, 3, 4)));
+
+// The error-log line of `message` for the connection, as report_error writes it: date, client,
+// request line, message, line feed.
+std::string error_log_line(connection* c, const std::string& message);
 
 // report_error with REPORT_FATAL and no connection.
 [[noreturn]] void report_fatal(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -62,14 +62,6 @@ const mime_row builtinTypes[] = {
 
 const char* const dayNames[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 
-// An HTTP date: always GMT, always English names, whatever the zone and locale.
-void formatHttpDate(char* out, size_t size, time_t t) {
-    struct tm tm;
-    ::gmtime_r(&t, &tm);
-    bounded_format(out, size, "%s, %02d %s %04d %02d:%02d:%02d GMT", dayNames[tm.tm_wday % 7], tm.tm_mday,
-                   month_names[tm.tm_mon % 12], tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec);
-}
-
 // Decimal digits at `*p` (before `end`), saturating; false when there is none.
 bool readNumber(const char** p, const char* end, uint64_t* value) {
     const char* s = *p;
@@ -124,6 +116,13 @@ constexpr size_t PREFIX_LIMIT = 4095;
 }  // namespace
 
 const stream_class file_class = {"file", readFile, writeFile, closeFile, false};
+
+void format_http_date(char* out, size_t size, time_t t) {
+    struct tm tm;
+    ::gmtime_r(&t, &tm);
+    bounded_format(out, size, "%s, %02d %s %04d %02d:%02d:%02d GMT", dayNames[tm.tm_wday % 7], tm.tm_mday,
+                   month_names[tm.tm_mon % 12], tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec);
+}
 
 void get_mime_type(server_context* ctx, const char* name, size_t n, const char** type, size_t* type_len) {
     const char* cursor = option_value(ctx, OPT_MIME_TYPES);
@@ -214,8 +213,8 @@ void send_file_head(connection* c, int fd, const struct stat& st) {
                        static_cast<unsigned long long>(size));
     }
     char date[64], modified[64], tag[64];
-    formatHttpDate(date, sizeof date, current_time());
-    formatHttpDate(modified, sizeof modified, st.st_mtime);
+    format_http_date(date, sizeof date, current_time());
+    format_http_date(modified, sizeof modified, st.st_mtime);
     bounded_format(tag, sizeof tag, "%lx.%lx", static_cast<unsigned long>(st.st_mtime),
                    static_cast<unsigned long>(size));
 

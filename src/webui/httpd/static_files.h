@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 
 #include "webui/httpd/server_context.h"
 #include "webui/httpd/streams.h"
@@ -17,6 +18,10 @@ namespace vnhttpd {
 // extension ends the name (after a '.', ignoring case), else the first such row of the built-in
 // table ("tar.gz" before "gz"), else "text/plain". `type` points into the option or the table.
 void get_mime_type(server_context* ctx, const char* name, size_t n, const char** type, size_t* type_len);
+
+// An HTTP date ("Sun, 06 Nov 1994 08:49:37 GMT"): from UTC, with English names, whatever the
+// zone and locale.
+void format_http_date(char* out, size_t size, time_t t);
 
 // The byte range a Range value asks of a file of `size` bytes.
 struct byte_range {

@@ -81,6 +81,7 @@ struct channel {
         DIR* handle = nullptr;
         char* path = nullptr;  // the directory, ending with '/' (malloc)
     } dir;          // "dir"
+    struct ssi_state* ssi = nullptr;  // "ssi"; the requested document is `fd` until it is made
 };
 
 struct stream {
