@@ -68,15 +68,6 @@ bool scriptDirectory(const char* path, char* dir, size_t size) {
     return true;
 }
 
-// Moves a descriptor to 3 or above, so that setting up 0, 1 and 2 in the child cannot overwrite
-// it. The old descriptor is closed when it moves. -1 when it cannot.
-int aboveStandardStreams(int fd) {
-    if (fd > 2) return fd;
-    const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
-    ::close(fd);
-    return moved;
-}
-
 // The script's answer is replaced by a 500 reply. The stream that now answers (the canned reply,
 // or an error page that has yet to run) must not be closed as the end of the script's output.
 int answerInstead(connection* c, const char* reason) {
@@ -86,6 +77,13 @@ int answerInstead(connection* c, const char* reason) {
 }
 
 }  // namespace
+
+int above_standard_streams(int fd) {
+    if (fd > 2) return fd;
+    const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
+    ::close(fd);
+    return moved;
+}
 
 void addenv(env_block* block, const char* pattern, ...) {
     if (block->len >= ENV_TEXT_LIMIT) return;
@@ -257,7 +255,7 @@ int prepare_environment(connection* c, const char* path) {
 
     int pair[2];
     if (make_control_pair(pair) != 0) return -1;
-    pair[1] = aboveStandardStreams(pair[1]);
+    pair[1] = above_standard_streams(pair[1]);
     if (pair[1] < 0 || spawn_script(c, path, env.vars, pair[1], dir) != 0) {
         ::close(pair[0]);
         if (pair[1] >= 0) ::close(pair[1]);

@@ -63,6 +63,10 @@ extern const stream_class cgi_class;
 // only async-signal-safe functions and must end with exec_program or _exit.
 pid_t fork_for_exec();
 
+// Moves a descriptor to 3 or above (close-on-exec), so that setting up 0, 1 and 2 in a child
+// cannot overwrite it. The old descriptor is closed when it moves. -1 when it cannot.
+int above_standard_streams(int fd);
+
 // In a child of fork_for_exec: unblocks every signal and executes `path`; returns only when the
 // execution failed.
 void exec_program(const char* path, char* const* argv, char* const* envp);

@@ -120,13 +120,7 @@ void closeCommand(ssi_level* level) {
 bool startCommand(ssi_level* level, char* command) {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) return false;
-    for (int& fd : fds) {
-        // Above the standard streams, so that setting up the child's output cannot overwrite it.
-        if (fd > 2) continue;
-        const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
-        ::close(fd);
-        fd = moved;
-    }
+    for (int& fd : fds) fd = above_standard_streams(fd);
     if (fds[0] < 0 || fds[1] < 0) {
         if (fds[0] >= 0) ::close(fds[0]);
         if (fds[1] >= 0) ::close(fds[1]);
