@@ -192,19 +192,35 @@ FileIdentity create_private_file(const std::string& path) {
     return FileIdentity{st.st_dev, st.st_ino};
 }
 
-FILE* open_private_file(const std::string& path, const FileIdentity& made) {
+namespace {
+
+// `path` opened with `flags` without following a link; -1 (with errno set) unless it is still
+// the regular file of the effective user that `made` names.
+int openPrivate(const std::string& path, int flags, const FileIdentity& made) {
     // O_NONBLOCK: a FIFO put in its place must not hang the open; a regular file ignores it.
-    ScopedFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
-    if (fd.fd < 0) return nullptr;
+    ScopedFd fd(::open(path.c_str(), flags | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+    if (fd.fd < 0) return -1;
     struct stat st;
-    if (::fstat(fd.fd, &st) != 0) return nullptr;
+    if (::fstat(fd.fd, &st) != 0) return -1;
     if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || st.st_dev != made.device || st.st_ino != made.inode) {
         errno = EPERM;
-        return nullptr;
+        return -1;
     }
+    return fd.release();
+}
+
+}  // namespace
+
+FILE* open_private_file(const std::string& path, const FileIdentity& made) {
+    ScopedFd fd(openPrivate(path, O_RDONLY, made));
+    if (fd.fd < 0) return nullptr;
     FILE* file = ::fdopen(fd.fd, "r");
     if (file) fd.release();
     return file;
+}
+
+int open_private_file_to_write(const std::string& path, const FileIdentity& made) {
+    return openPrivate(path, O_WRONLY, made);
 }
 
 std::string dirname(const std::string& path) {

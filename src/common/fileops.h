@@ -69,6 +69,9 @@ FileIdentity create_private_file(const std::string& path);
 // The file made by create_private_file, opened to read without following a link; null (with
 // errno set) unless `path` is still that regular file of the effective user.
 FILE* open_private_file(const std::string& path, const FileIdentity& made);
+// The same file opened to write: a descriptor the caller closes, or -1 (with errno set) under
+// the same conditions.
+int open_private_file_to_write(const std::string& path, const FileIdentity& made);
 
 }  // namespace fileops
 

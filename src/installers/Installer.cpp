@@ -30,7 +30,7 @@
 #include "reporting/ProductsProgress.h"
 #include "updates/Bootstrapper.h"
 #include "RpmTransaction.h"
-#include "InstallDeb.h"
+#include "reportProgressStep.h"
 
 namespace {
 

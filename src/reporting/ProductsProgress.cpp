@@ -83,3 +83,14 @@ std::map<std::string, ProductsProgress::PackageEntry> ProductsProgress::packages
     std::lock_guard<std::mutex> hold(registryMutex());
     return packages;
 }
+
+void ProductsProgress::set_started() {
+    Log(3) << "ProductsProgress::set_started" << std::endl;
+    std::lock_guard<std::mutex> hold(registryMutex());
+    started = true;
+}
+
+bool ProductsProgress::is_started() const {
+    std::lock_guard<std::mutex> hold(registryMutex());
+    return started;
+}

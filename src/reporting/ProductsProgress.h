@@ -39,9 +39,13 @@ public:
     void set_progress(int32_t stage, const std::string& packageName);
     // A copy of the registered packages, taken under the mutex, for readers of the table.
     std::map<std::string, PackageEntry> packagesSnapshot() const;
+    // The package tool has been started on the install list; stays set.
+    void set_started();
+    bool is_started() const;
 
 private:
     std::map<std::string, PackageEntry> packages;
+    bool started = false;
     int uncaughtAtConstruction;
 };
 

@@ -12,7 +12,7 @@
 #include "../common/error.h"
 #include "../common/exec_cmd.h"
 #include "../common/fileops.h"
-#include "../installers/InstallDeb.h"
+#include "../installers/reportProgressStep.h"
 #include "../packages/Package.h"
 #include "../packages/Repository.h"
 

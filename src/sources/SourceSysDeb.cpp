@@ -9,7 +9,7 @@
 #include "../common/SystemCmd.h"
 #include "../common/error.h"
 #include "../common/exec_cmd.h"
-#include "../installers/InstallDeb.h"
+#include "../installers/reportProgressStep.h"
 #include "../packages/Repository.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include "../common/SystemCmd.h"
 #include "../common/error.h"
 #include "../common/readLine.h"
-#include "../installers/InstallDeb.h"
+#include "../installers/reportProgressStep.h"
 #include "../packages/Package.h"
 #include "../packages/Repository.h"
 
