@@ -42,8 +42,9 @@ void MUPatch::apply(const VnComponent& base, const Installer* installer, Reposit
         std::string installed =
             release->product->detectInstalledVersion(Product::GetPkgVerDirectlyFromSystem(repository));
         if (installed != productVersion) {
-            Log(2) << "INFO: skip applying patch " << *this << " because currently in system"
-                   << " installed product version " << installed << "\n";
+            // One piece: an empty version must leave nothing after "version " in the line.
+            Log(2) << "INFO: skip applying patch " + name() + " because currently in system" +
+                          " installed product version " + installed + "\n";
             return;
         }
         Log(3) << "DEBUG: MUPatch::apply: version of patch and installed into system product"
