@@ -55,13 +55,6 @@ volatile sig_atomic_t stopRequested = 0;
 
 void onTerm(int) { stopRequested = 1; }
 
-void reapChildren(int) {
-    int saved = errno;
-    while (::waitpid(-1, nullptr, WNOHANG) > 0) {
-    }
-    errno = saved;
-}
-
 const char* orNull(const char* text) { return text ? text : "(null)"; }
 
 void echoPage(page_request* req) {
