@@ -470,6 +470,27 @@ std::vector<Row> rows() {
         r.absent = {"start pass 4"};
     }
     {
+        // Each attempt but the last blacklists one more of the pool's four packages: a 1.0
+        // gives way to a 2.0, which s 1.0 needs; s 1.0 to s 2.0, which a 1.0 asks for by a name
+        // that needs no provider; then s 2.0 fails on its own require. The fourth attempt, the
+        // last the pool allows, completes: a success.
+        Row& r = add("last_attempt_succeeds", {"s-1.0-1.noarch", "a-1.0-1.noarch"});
+        r.ignored = {"vn-scenario-s-feature"};
+        // The requested packages stay listed beside their newer stand-ins, and rpm knows no
+        // names that need no provider.
+        r.oracle = Oracle::none;
+        r.necessary = {"s-1.0-1.noarch", "a-1.0-1.noarch", "a-2.0-1.noarch"};
+        r.blacklist = {"s-1.0-1.noarch", "s-2.0-1.noarch", "a-1.0-1.noarch"};
+        r.log = {"Allow to replace build packagea-1.0-1.noarch\n  with newer package a-2.0-1.noarch",
+                 "findNecessaryPackages(): start pass 1",
+                 "Allow to replace build packages-1.0-1.noarch\n  with newer package s-2.0-1.noarch",
+                 "findNecessaryPackages(): start pass 2",
+                 "selectBestResolvers(): Can't find solution for 'nothing-provides-this' of s-2.0-1.noarch.",
+                 "findNecessaryPackages(): start pass 3",
+                 "=== Package resolving sucessfuly ends ==="};
+        r.absent = {"passCount is reached passLimit", "start pass 4"};
+    }
+    {
         // Two providers of one name that nothing tells apart (the same version, archs of which
         // neither is the host's and not both x86): the one read first is chosen. Read in the
         // other order, the other one is.
