@@ -28,6 +28,7 @@
 #include "reporting/ProductsProgress.h"
 #include "support/EnglishTest.h"
 #include "support/LogCapture.h"
+#include "support/PrepPostActions.h"
 #include "support/TestUtil.h"
 #include "updates/Bootstrapper.h"
 
@@ -545,14 +546,7 @@ TEST_F(InstallDebApt, InstallRunsPrepAptGetAndPost) {
     realApt();
     standardTree(false);
     VnComponent* base = dynamic_cast<VnComponent*>(world->manager.nodes.front().get());
-    for (const char* sequence : {"prep", "post"}) {
-        Bootstrapper::Action_ExecCmd* action = new Bootstrapper::Action_ExecCmd;
-        action->sequence = sequence;
-        action->stage = Bootstrapper::stageExecute;
-        action->operation = Bootstrapper::operationInstall;
-        action->command = std::string("echo ") + sequence + "-marker";
-        base->actions.push_back(action);
-    }
+    testutil::addPrepPostActions(*base, [](const std::string& sequence) { return "echo " + sequence + "-marker"; });
     make();
     testutil::LogCapture log;
     resolve();

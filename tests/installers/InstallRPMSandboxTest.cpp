@@ -21,6 +21,7 @@
 #include "sources/SourceDirectory.h"
 #include "sources/SourceSysRPM.h"
 #include "support/EnglishTest.h"
+#include "support/PrepPostActions.h"
 #include "support/LogCapture.h"
 #include "support/RpmFixtures.h"
 #include "support/TestUtil.h"
@@ -132,14 +133,7 @@ TEST_F(RpmInstallRPM, ResolvesBootstrapAndSelectionAndInstallsThemBetweenPrepAnd
     testutil::ScopedEnv markerEnv("M", marker);
     std::shared_ptr<VnComponent> base = component("base", {"vntest-a"}, true);
     base->bootstrapperPackages.push_back(offered("vntest-e"));
-    for (const char* sequence : {"prep", "post"}) {
-        Bootstrapper::Action_ExecCmd* action = new Bootstrapper::Action_ExecCmd;
-        action->sequence = sequence;
-        action->stage = Bootstrapper::stageExecute;
-        action->operation = Bootstrapper::operationInstall;
-        action->command = std::string("echo ") + sequence + " >> \"$M\"";
-        base->actions.push_back(action);
-    }
+    testutil::addPrepPostActions(*base, [](const std::string& sequence) { return "echo " + sequence + " >> \"$M\""; });
 
     testutil::LogCapture log;
     const cpkgs_t list = installer->resolveAll();

@@ -43,6 +43,7 @@
 #include "sources/SourceSysRPM.h"
 #include "support/EnglishTest.h"
 #include "support/LogCapture.h"
+#include "support/PrepPostActions.h"
 #include "support/RpmFixtures.h"
 #include "support/TestUtil.h"
 #include "updates/Bootstrapper.h"
@@ -644,14 +645,7 @@ TEST_F(RpmInstallSteps, InstallRunsPrepAndPostAroundTheListUnlessOnlySystemPacka
     // One selected component whose PREP and POST actions write their tags into the marker.
     testutil::TreeCatalogue catalogue("tarnix");
     std::shared_ptr<VnComponent> component = catalogue.component(*manager.arena(), "prepared", 1);
-    for (const char* sequence : {"prep", "post"}) {
-        Bootstrapper::Action_ExecCmd* action = new Bootstrapper::Action_ExecCmd;
-        action->sequence = sequence;
-        action->stage = Bootstrapper::stageExecute;
-        action->operation = Bootstrapper::operationInstall;
-        action->command = std::string("echo ") + sequence + " >> \"$M\"";
-        component->actions.push_back(action);
-    }
+    testutil::addPrepPostActions(*component, [](const std::string& sequence) { return "echo " + sequence + " >> \"$M\""; });
     component->setSelected(true);
     manager.nodes.push_back(component);
 
