@@ -1,0 +1,79 @@
+// The translated error texts as callers see them: through the process-wide catalogue, filled
+// by the formatting library with its checks on, and after a change of language.
+#include <gtest/gtest.h>
+
+#include <boost/format.hpp>
+#include <cstdlib>
+
+#include "common/Log.h"
+#include "common/Messages.h"
+#include "support/TestUtil.h"
+
+namespace {
+
+typedef std::map<std::string, std::string> TextMap;
+
+class ErrorTexts : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Log::resetForTest();
+        Messages::resetForTest();
+    }
+    void TearDown() override {
+        Log::resetForTest();
+        Messages::resetForTest();
+    }
+};
+
+std::string filled(const char* key, const std::vector<std::string>& values) {
+    boost::format f(Messages::getMessage(key));
+    for (const std::string& v : values) f % v;
+    return f.str();
+}
+
+TEST_F(ErrorTexts, LookupsUnderEachLanguage) {
+    const struct {
+        const char* locale;
+        const char* key;
+        std::vector<std::string> values;
+        std::string expected;
+    } rows[] = {
+        // The reason follows the file name; the verb closes the German sentence.
+        {"de_DE", "err_lock_failed", {"/tmp/x.lock", "Resource temporarily unavailable"},
+         "Datei /tmp/x.lock: Resource temporarily unavailable kann nicht gesperrt werden"},
+        // The two keys without a translation show English amid the language's texts.
+        {"de_DE", "err_addrepo_zypper", {}, "Unable to add repository to zypper"},
+        {"de_DE", "err_lock_get", {}, "Sperrung der Datei &lt;file name&gt; aufgrund eines Systemfehlers fehlgeschlagen."},
+        {"de_DE", "err_rc_param", {}, "Parameternamen m\xc3\xbcssen mit Buchstaben beginnen."},
+        // A key newer than the translations.
+        {"de_DE", "err_start_remote_monitor_server", {}, "Unable to start the server for reporting status."},
+    };
+    for (const auto& r : rows) {
+        Messages::setLocale(r.locale);
+        EXPECT_EQ(filled(r.key, r.values), r.expected) << r.locale << " " << r.key;
+    }
+}
+
+// Only the exact names select a language, from the environment as from the web's choice.
+TEST_F(ErrorTexts, LocaleNamesThatSelectALanguage) {
+    const TextMap english = Messages::messages_rep("C").map;
+    const TextMap german = Messages::messages_rep("de_DE.UTF-8").map;
+    ASSERT_NE(german.at("err_lock_locked"), english.at("err_lock_locked"));
+    for (const char* name : {"de_DE", "de_DE.utf8", "de_DE.UTF8", "de-DE.UTF-8", "de"})
+        EXPECT_EQ(Messages::messages_rep(name).map, english) << name;
+
+    for (const char* environment : {"de_DE", "de_DE.utf8"}) {
+        const std::string text = testutil::inChild([&] {
+            ::setenv("LC_ALL", environment, 1);
+            Messages::resetForTest();
+            return Messages::getMessage("err_lock_locked");
+        });
+        EXPECT_EQ(text, english.at("err_lock_locked")) << "LC_ALL=" << environment;
+    }
+    for (const char* choice : {"de_DE", "de-DE", "de_DE.UTF-8"}) {
+        Messages::setLocale(choice);
+        EXPECT_EQ(Messages::getMessage("err_lock_locked"), german.at("err_lock_locked")) << choice;
+    }
+}
+
+}  // namespace
