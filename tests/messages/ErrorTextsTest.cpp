@@ -47,6 +47,13 @@ TEST_F(ErrorTexts, LookupsUnderEachLanguage) {
         {"de_DE", "err_rc_param", {}, "Parameternamen m\xc3\xbcssen mit Buchstaben beginnen."},
         // A key newer than the translations.
         {"de_DE", "err_start_remote_monitor_server", {}, "Unable to start the server for reporting status."},
+        {"fr_FR", "err_incompatible_products", {"Tarnix", "Lumen"},
+         "The products 'Tarnix' and 'Lumen' cannot be installed on the same server."},
+        {"fr_FR", "err_exec_cmd_not_found", {"ls -l"}, "Impossible d'ex\xc3\xa9""cuter une commande externe ls -l: commande introuvable"},
+        {"es_ES", "err_rename", {"a", "b", "c"}, "No se ha podido cambiar el nombre del archivo a a b: c"},
+        {"es_ES", "err_rc_param", {}, "Par\xc3\xa1metro desconocido en archivo rc: "},
+        {"es_ES", "err_no_diskspace", {"/var", "12"},
+         "No hay suficiente espacio en disco libre en el directorio /var. Libere 12 mega bites."},
     };
     for (const auto& r : rows) {
         Messages::setLocale(r.locale);
@@ -74,6 +81,21 @@ TEST_F(ErrorTexts, LocaleNamesThatSelectALanguage) {
         Messages::setLocale(choice);
         EXPECT_EQ(Messages::getMessage("err_lock_locked"), german.at("err_lock_locked")) << choice;
     }
+}
+
+// A change of language starts again from English: nothing of the language before remains.
+TEST_F(ErrorTexts, SwitchingLanguagesLeavesNothingOfThePreviousOne) {
+    const TextMap german = Messages::messages_rep("de_DE.UTF-8").map;
+    const TextMap french = Messages::messages_rep("fr_FR.UTF-8").map;
+    Messages::setLocale("fr_FR");
+    ASSERT_EQ(Messages::getMessage("err_lock_locked"), french.at("err_lock_locked"));
+    Messages::setLocale("de_DE");
+    size_t differing = 0;
+    for (const auto& t : german) {
+        EXPECT_EQ(Messages::getMessage(t.first), t.second) << t.first;
+        if (french.at(t.first) != t.second) ++differing;
+    }
+    EXPECT_GT(differing, 280u) << "the two languages share too many texts for the check to mean much";
 }
 
 }  // namespace
