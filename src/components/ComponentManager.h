@@ -203,6 +203,12 @@ public:
     // selected; and of those, not up to date and selected, that need `component`.
     std::vector<std::string> getComponentsForCheckWith(VnComponent* component);
     std::vector<std::string> getComponentsForUncheckWith(VnComponent* component);
+    // Selects the components of an installation type of the product. `typeName` is lower-cased
+    // in place. "full" selects every component of every product, whatever the id; "custom" the
+    // list of the product's first type, or, when that has none, the base component and what it
+    // needs by check-with; any other name the list of that type (InstTypes::findType, whose
+    // error passes). Names that matched nothing are warned of after the walk.
+    void selectInstallationType(std::string& typeName, const std::string& productId);
     // Selects every component of the product (every one for "") and makes it required; an
     // unavailable one raises and ends the walk.
     void markAllAsRequired(const std::string& productId);

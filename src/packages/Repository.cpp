@@ -27,7 +27,14 @@ Repository::Repository()
 
 Repository::Repository(const Repository& other) = default;
 
-Repository::~Repository() = default;
+Repository::~Repository() {
+    // Each source unregisters and drops its packages while the pool is still whole.
+    while (!adopted.list.empty()) {
+        Source* source = adopted.list.back();
+        adopted.list.pop_back();
+        delete source;
+    }
+}
 
 void Repository::addPackage(Package* pkg, const Source* source) {
     const std::string& file = pkg->getFileName();
@@ -115,6 +122,12 @@ Package* Repository::findPackage(const char* name, const Version& version, const
 
 void Repository::registerSource(Source* source) {
     if (std::find(sources.begin(), sources.end(), source) == sources.end()) sources.push_back(source);
+}
+
+void Repository::adoptSource(std::unique_ptr<Source> source) {
+    if (!source) return;
+    adopted.list.reserve(adopted.list.size() + 1);
+    adopted.list.push_back(source.release());
 }
 
 void Repository::unregisterSource(Source* source) {

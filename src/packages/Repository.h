@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -139,6 +140,10 @@ public:
     // Registration of sources, for the Source base. Registering twice keeps one entry.
     void registerSource(Source* source);
     void unregisterSource(Source* source);
+    // Hands over a source registered with this repository: it is destroyed with the
+    // repository, before anything else of it goes, the last handed over first. A copy of the
+    // repository owns none of them.
+    void adoptSource(std::unique_ptr<Source> source);
 
     // The pool, in order of addition.
     std::vector<Package*> pkgList;
@@ -194,6 +199,15 @@ private:
     // none. `positions`: where each package of the pool stands in pkgList.
     void replaceOrAppend(Package* replacement, const Source* source,
                          std::unordered_map<const Package*, size_t>& positions);
+
+    // The sources handed over by adoptSource; a copy starts without any.
+    struct AdoptedSources {
+        AdoptedSources() = default;
+        AdoptedSources(const AdoptedSources&) {}  // NOLINT: a copy owns nothing
+        AdoptedSources& operator=(const AdoptedSources&) = delete;
+        std::vector<Source*> list;
+    };
+    AdoptedSources adopted;
 };
 
 #endif
