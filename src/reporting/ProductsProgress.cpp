@@ -1,5 +1,6 @@
 #include "ProductsProgress.h"
 
+#include <algorithm>
 #include <exception>
 #include <mutex>
 #include <ostream>
@@ -84,13 +85,67 @@ std::map<std::string, ProductsProgress::PackageEntry> ProductsProgress::packages
     return packages;
 }
 
-void ProductsProgress::set_started() {
-    Log(3) << "ProductsProgress::set_started" << std::endl;
-    std::lock_guard<std::mutex> hold(registryMutex());
-    started = true;
-}
+void ProductsProgress::set_started() { started.store(true); }
 
-bool ProductsProgress::is_started() const {
+bool ProductsProgress::is_started() const { return started.load(); }
+
+void ProductsProgress::get_progress(ReleaseProgressList& list) const {
+    struct Sum {
+        std::shared_ptr<Release> release;
+        // 64 bits: stages are whatever the writers set, and nothing may wrap here.
+        int64_t done = 0;
+        int64_t total = 0;
+        bool notCounted = false;
+    };
+
     std::lock_guard<std::mutex> hold(registryMutex());
-    return started;
+    if (packages.empty()) {
+        Log(3) << "ProductsProgress::get_progress: no data for now \n";
+        return;
+    }
+
+    std::map<const Release*, Sum> sums;
+    for (const auto& named : packages) {
+        const PackageEntry& entry = named.second;
+        Sum& sum = sums[entry.release.get()];
+        sum.release = entry.release;
+        sum.total += 3;
+        if (entry.stage == NOT_COUNTED)
+            sum.notCounted = true;
+        else
+            sum.done += entry.stage;
+    }
+
+    const bool isStarted = started.load();
+    for (const auto& keyed : sums) {
+        const Sum& sum = keyed.second;
+        auto item = std::find_if(list.begin(), list.end(),
+                                 [&](const ReleaseProgress& p) { return p.release.get() == keyed.first; });
+        if (item == list.end()) {
+            list.push_back(ReleaseProgress());
+            item = list.end() - 1;
+            item->release = sum.release;
+        }
+
+        if (sum.notCounted)
+            item->state = NOT_COUNTED;
+        else if (sum.done == 0)
+            item->state = isStarted ? 1 : 0;
+        else
+            item->state = 2;
+
+        if (sum.done < 0) {
+            Log(1) << "WARNING: Internal error in ProductsProgress::get_progress(): " << "num_done[rel]=" << sum.done
+                   << " - percent is negative, droped\n";
+            item->percent = 0;
+            continue;
+        }
+        const int64_t percent = sum.done * 100 / sum.total;
+        if (percent > 100) {
+            Log(3) << "DEBUG: ProductsProgress::get_progress(): percents too big- " << percent << ", strip to 100\n";
+            item->percent = 100;
+        } else {
+            item->percent = static_cast<int32_t>(percent);
+        }
+    }
 }
