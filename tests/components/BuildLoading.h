@@ -5,8 +5,10 @@
 #include <string>
 
 #include "catalogue/ProductInf3FileGuard.h"
+#include "common/error.h"
 #include "components/BuildLoader.h"
 #include "components/ComponentManager.h"
+#include "components/Param.h"
 #include "components/ParamManager.h"
 #include "components/SourceManager.h"
 #include "components/VnComponent.h"
@@ -51,6 +53,21 @@ inline std::string nodeNames(const ComponentManager::NodeList& nodes) {
         out += " ";
     }
     return out;
+}
+
+// The first setting of that id in walk order; none is an error.
+inline std::shared_ptr<Param> findSetting(ParamManager& params, const std::string& id) {
+    struct Finder : ParamManager::Visitor {
+        void visit(const std::shared_ptr<Param>& p) override {
+            if (!found && p->getId() == id) found = p;
+        }
+        std::string id;
+        std::shared_ptr<Param> found;
+    } finder;
+    finder.id = id;
+    params.visit(finder, nullptr, false);
+    if (!finder.found) throw error(3, 1, 1, 3) << "no setting " << id;
+    return finder.found;
 }
 
 }  // namespace testutil

@@ -41,19 +41,7 @@ struct Loaded {
         load.params.loadFromOptions(Options::instance().componentOptions);
     }
 
-    std::shared_ptr<Param> setting(const std::string& id) {
-        struct Finder : ParamManager::Visitor {
-            void visit(const std::shared_ptr<Param>& p) override {
-                if (!found && p->getId() == id) found = p;
-            }
-            std::string id;
-            std::shared_ptr<Param> found;
-        } finder;
-        finder.id = id;
-        load.params.visit(finder, nullptr, false);
-        if (!finder.found) throw error(3, 1, 1, 3) << "no setting " << id;
-        return finder.found;
-    }
+    std::shared_ptr<Param> setting(const std::string& id) { return testutil::findSetting(load.params, id); }
 
     std::unique_ptr<BuildManager> catalogue;
     listingtest::Installed installed;

@@ -86,19 +86,7 @@ protected:
     }
 
     // The setting of that id.
-    std::shared_ptr<Param> param(const std::string& id) {
-        struct Finder : ParamManager::Visitor {
-            void visit(const std::shared_ptr<Param>& p) override {
-                if (!found && p->getId() == id) found = p;
-            }
-            std::string id;
-            std::shared_ptr<Param> found;
-        } finder;
-        finder.id = id;
-        params().visit(finder, nullptr, false);
-        if (!finder.found) throw error(3, 1, 1, 3) << "no setting " << id;
-        return finder.found;
-    }
+    std::shared_ptr<Param> param(const std::string& id) { return testutil::findSetting(params(), id); }
 
     std::unique_ptr<BuildManager> catalogue;
     std::unique_ptr<testutil::LoadRun> loaded;
