@@ -1,17 +1,20 @@
 # Files compiled into the program as byte arrays, with a table of name, bytes and length (see
 # src/webui/EmbeddedResources.h). Names are paths relative to the resource directory.
 #
-# Included: vn_embed_resources(target dir file...) adds to `target` a source generated at build
-# time from the files, remade whenever one of them changes.
-# Run as a script (cmake -DOUT=... -DBASE=... -DLIST=<file naming the files> -P ...): writes it.
+# Included: vn_embed_resources(target dir file... [NAMED name path...]) adds to `target` a source
+# generated at build time from the files, remade whenever one of them changes. A file under NAMED
+# lies outside dir (an installed package's file) and is embedded under the name given.
+# Run as a script (cmake -DOUT=... -DLIST=<file of name and path pairs> -P ...): writes it.
 
 if(CMAKE_SCRIPT_MODE_FILE)
-  file(READ ${LIST} FILES)
+  file(READ ${LIST} PAIRS)
   set(arrays "")
   set(rows "")
   set(index 0)
-  foreach(file IN LISTS FILES)
-    file(RELATIVE_PATH name ${BASE} ${file})
+  list(LENGTH PAIRS count)
+  while(count GREATER 0)
+    list(POP_FRONT PAIRS name file)
+    math(EXPR count "${count} - 2")
     file(READ ${file} hex HEX)
     string(LENGTH "${hex}" digits)
     math(EXPR length "${digits} / 2")
@@ -22,7 +25,7 @@ if(CMAKE_SCRIPT_MODE_FILE)
     string(APPEND arrays "static const unsigned char resource${index}[] = {\n${bytes}0x00};\n")
     string(APPEND rows "    {\"${name}\", resource${index}, ${length}},\n")
     math(EXPR index "${index} + 1")
-  endforeach()
+  endwhile()
   set(text "// Generated from the files under src/webui/resources by cmake/EmbedResources.cmake.\n")
   string(APPEND text "#include \"webui/EmbeddedResources.h\"\n\nnamespace {\n${arrays}}  // namespace\n\n")
   string(APPEND text "const EmbeddedResource embeddedResources[] = {\n${rows}};\n")
@@ -37,14 +40,31 @@ endif()
 set(VN_EMBED_SCRIPT ${CMAKE_CURRENT_LIST_FILE})
 
 function(vn_embed_resources target base)
+  cmake_parse_arguments(PARSE_ARGV 2 EMBED "" "" "NAMED")
+  set(pairs "")
+  set(files "")
+  foreach(file IN LISTS EMBED_UNPARSED_ARGUMENTS)
+    file(RELATIVE_PATH name ${base} ${file})
+    list(APPEND pairs ${name} ${file})
+    list(APPEND files ${file})
+  endforeach()
+  set(named ${EMBED_NAMED})
+  while(named)
+    list(POP_FRONT named name file)
+    if(NOT EXISTS ${file})
+      message(FATAL_ERROR "${file} is missing (scripts/install-deps installs it)")
+    endif()
+    list(APPEND pairs ${name} ${file})
+    list(APPEND files ${file})
+  endwhile()
   set(out ${CMAKE_BINARY_DIR}/generated/${target}_resources.cpp)
   set(list ${CMAKE_BINARY_DIR}/generated/${target}_resources.list)
-  file(WRITE ${list}.new "${ARGN}")
+  file(WRITE ${list}.new "${pairs}")
   file(COPY_FILE ${list}.new ${list} ONLY_IF_DIFFERENT)
   file(REMOVE ${list}.new)
   add_custom_command(OUTPUT ${out}
-    COMMAND ${CMAKE_COMMAND} -DOUT=${out} -DBASE=${base} -DLIST=${list} -P ${VN_EMBED_SCRIPT}
-    DEPENDS ${ARGN} ${list} ${VN_EMBED_SCRIPT}
+    COMMAND ${CMAKE_COMMAND} -DOUT=${out} -DLIST=${list} -P ${VN_EMBED_SCRIPT}
+    DEPENDS ${files} ${list} ${VN_EMBED_SCRIPT}
     COMMENT "Embedding ${target}'s resource files"
     VERBATIM)
   target_sources(${target} PRIVATE ${out})

@@ -16,6 +16,7 @@
 #include "LogCancelClearPages.h"
 #include "PageBase.h"
 #include "SessionGate.h"
+#include "StaticFiles.h"
 
 std::string readWebSecret() { return getEnvValue("WEB_SECRET"); }
 
@@ -142,6 +143,7 @@ int runWebServer(int port, const std::string& certificateFile, const volatile ch
     registerWrappedPage(ctx, "/clear.html", clearPage);
     registerWrappedPage(ctx, "/cancel.html", cancelPage);
     registerWrappedPage(ctx, "/log.html", logPage);
+    registerResources(ctx);
 
     while (stopFlag == nullptr || *stopFlag == 0) vnhttpd::server_poll(ctx, 1000);
     vnhttpd::server_free(ctx);

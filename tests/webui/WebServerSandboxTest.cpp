@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,17 +18,17 @@
 #include <thread>
 #include <vector>
 
-#include "support/FakeEngine.h"
-#include "support/RawHttpClient.h"
+#include "WebServerHarness.h"
 #include "support/TestUtil.h"
+#include "webui/StaticFiles.h"
 #include "webui/runWebServer.h"
 
 namespace {
 
-using testutil::FakeEngine;
-
-const int port = 8447;
-const std::string secret = "qwertyuiopasdfghjklz";
+using webservertest::port;
+using webservertest::secret;
+using webservertest::Start;
+using webservertest::WebServerTest;
 
 // Names under /tmp that the process may have made.
 std::vector<std::string> webDirectories() {
@@ -39,74 +40,6 @@ std::vector<std::string> webDirectories() {
     }
     return names;
 }
-
-class WebServerTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        engine.answer("get_current_page", FakeEngine::document("ok", "", "<page id=\"components\" />"));
-        engine.answer("set_locale", FakeEngine::document("ok"));
-    }
-    void TearDown() override {
-        if (pid > 0) {
-            ::kill(pid, SIGTERM);
-            ::waitpid(pid, nullptr, 0);
-        }
-    }
-
-    // Starts prog_webserver in `dir` (standard error into dir/../stderr) and waits for the port.
-    void start(const std::string& dir, const std::map<std::string, std::string>& env = {}) {
-        pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            if (::chdir(dir.c_str()) != 0) ::_exit(120);
-            FILE* err = std::freopen((work / "stderr").c_str(), "w", stderr);
-            (void)err;
-            ::unsetenv("WEB_SECRET");
-            for (const auto& e : env) ::setenv(e.first.c_str(), e.second.c_str(), 1);
-            const std::string prog = testutil::program("prog_webserver");
-            ::execl(prog.c_str(), prog.c_str(), std::to_string(port).c_str(), static_cast<char*>(nullptr));
-            ::_exit(121);
-        }
-        for (int i = 0; i < 200; ++i) {
-            try {
-                rawhttp::RawHttpClient probe("127.0.0.1", port);
-                return;
-            } catch (const std::exception&) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            }
-        }
-        FAIL() << "prog_webserver did not listen";
-    }
-    void start(const std::map<std::string, std::string>& env = {}) { start(work.path(), env); }
-
-    std::string get(const std::string& target, const std::string& cookie = std::string()) {
-        rawhttp::RawHttpClient client("127.0.0.1", port);
-        client.send("GET " + target + " HTTP/1.0\r\n" + (cookie.empty() ? "" : "Cookie: sessionID=" + cookie + "\r\n") +
-                    "\r\n");
-        return client.readToClose();
-    }
-    // A session logged in by the secret.
-    std::string login() {
-        const std::string answer = get("/?secret=" + secret);
-        std::smatch m;
-        EXPECT_TRUE(std::regex_search(answer, m, std::regex("Set-Cookie: sessionID=([a-z]+)"))) << answer;
-        return m.size() > 1 ? m[1].str() : std::string();
-    }
-    static bool isLoginPage(const std::string& answer) {
-        return answer.rfind("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nSet-Cookie: sessionID=", 0) == 0 &&
-               answer.find("name=\"password\"") != std::string::npos;
-    }
-    int engineRequests(const std::string& command) {
-        int n = 0;
-        for (const std::string& r : engine.requests())
-            if (r.find("<command value=\"" + command + "\"") != std::string::npos) ++n;
-        return n;
-    }
-
-    testutil::TempDir work;
-    FakeEngine engine;
-    pid_t pid = -1;
-};
 
 TEST_F(WebServerTest, TheSecretLeavesTheEnvironmentAndLogsIn) {
     start({{"WEB_SECRET", secret}});
@@ -130,7 +63,10 @@ TEST_F(WebServerTest, NothingOfTheWorkingDirectoryIsServedOrRead) {
                     " && printf 'dir_list yes\\nroot /\\n' > vnhttpd.conf && echo a > a.txt"
                     " && printf '#!/bin/sh\\necho x\\n' > x.cgi && chmod +x x.cgi && echo '<!--#echo var=\"DATE_LOCAL\" -->' > x.shtml");
     const std::vector<std::string> before = webDirectories();
-    start(dir, {{"WEB_SECRET", secret}});
+    Start how;
+    how.dir = dir;
+    how.env = {{"WEB_SECRET", secret}};
+    start(how);
     const std::string id = login();
     for (const char* target : {"/etc/passwd", "/a.txt", "/x.cgi", "/x.shtml", "/sub", "/sub/", "/vnhttpd.conf"}) {
         SCOPED_TRACE(target);
@@ -140,9 +76,7 @@ TEST_F(WebServerTest, NothingOfTheWorkingDirectoryIsServedOrRead) {
     const std::string cwd = "/proc/" + std::to_string(pid) + "/cwd";
     EXPECT_NE(::mkdir((cwd + "/d").c_str(), 0700), 0);
     EXPECT_EQ(errno, ENOENT);
-    ::kill(pid, SIGTERM);
-    ::waitpid(pid, nullptr, 0);
-    pid = -1;
+    stop();
     EXPECT_EQ(testutil::readFile(work / "stderr").find("Loading config file"), std::string::npos);
     EXPECT_EQ(webDirectories(), before);
 }
@@ -167,6 +101,100 @@ TEST_F(WebServerTest, TheStopFlagEndsTheProcess) {
     pid = -1;
 }
 
+// The bytes a static file is made from: its source file, or the Debian package's script.
+std::string sourceOf(const std::string& url) {
+    if (url == "/js/prototype.js") return testutil::readFile("/usr/share/javascript/prototype/prototype.js");
+    return testutil::readFile(std::string(VN_SOURCE_DIR) + "/src/webui/resources" + url);
+}
+
+std::string contentTypeOf(const std::string& url) {
+    const std::string extension = url.substr(url.rfind('.') + 1);
+    if (extension == "gif") return "image/gif";
+    if (extension == "png") return "image/png";
+    if (extension == "css") return "text/css";
+    if (extension == "js") return "text/javascript";
+    return "?";
+}
+
+std::string staticAnswer(const std::string& url) {
+    const std::string bytes = sourceOf(url);
+    return "HTTP/1.1 200 OK\r\nContent-Type: " + contentTypeOf(url) + "\r\nContent-length: " +
+           std::to_string(bytes.size()) + "\r\n\r\n" + bytes;
+}
+
+// Every static file is its source byte for byte, without a session and whatever the method.
+TEST_F(WebServerTest, StaticFilesAreTheirSources) {
+    start();
+    ASSERT_EQ(staticFileCount, 56u);
+    for (size_t i = 0; i < staticFileCount; ++i) {
+        const std::string url = staticFiles[i].url;
+        SCOPED_TRACE(url);
+        const std::string answer = get(url);
+        EXPECT_TRUE(answer == staticAnswer(url)) << answer.substr(0, 200);
+    }
+    EXPECT_EQ(request("POST /css/style.css HTTP/1.0\r\nContent-Length: 3\r\n\r\na=b"), staticAnswer("/css/style.css"));
+    const std::string prototype = get("/js/prototype.js");
+    EXPECT_EQ(prototype.substr(0, prototype.find("\r\n\r\n")),
+              "HTTP/1.1 200 OK\r\nContent-Type: text/javascript\r\nContent-length: 199825");
+    // Only the exact names.
+    for (const char* target : {"/CSS/style.css", "/images/GAUGE/fill.gif", "/js/Prototype.js", "/images/", "/js",
+                               "/images/gauge/fill.gif.bak", "/templates/login.xhtml"}) {
+        SCOPED_TRACE(target);
+        EXPECT_EQ(get(target).substr(0, 13), "HTTP/1.1 404 ");
+    }
+}
+
+// Over TLS the same files, whole across many records, to curl and to openssl's client; the
+// secret login's cookie is then for secure connections only. The certificate is a 2048-bit RSA
+// key and certificate in one PEM file, as the server takes it.
+TEST_F(WebServerTest, TlsServesTheSameFiles) {
+    const testutil::RunResult made = testutil::shell(
+        "cd " + work.path() + " && openssl req -x509 -newkey rsa:2048 -nodes -sha256 -days 2 -subj /CN=127.0.0.1"
+        " -keyout key.pem -out cert.pem 2>&1 && cat key.pem cert.pem > web.pem");
+    ASSERT_EQ(made.status, 0) << made.out;
+    Start how;
+    how.certificate = work / "web.pem";
+    how.env = {{"WEB_SECRET", secret}};
+    start(how);
+    const std::string url = "https://127.0.0.1:" + std::to_string(port);
+
+    const testutil::RunResult curl = testutil::run(
+        {"/usr/bin/curl", "-k", "-s", "-S", "--http1.1", "-D", work / "head", "-o", work / "body", url + "/js/prototype.js"});
+    ASSERT_EQ(curl.status, 0) << curl.err;
+    EXPECT_EQ(testutil::readFile(work / "head"),
+              "HTTP/1.1 200 OK\r\nContent-Type: text/javascript\r\nContent-length: 199825\r\n\r\n");
+    EXPECT_TRUE(testutil::readFile(work / "body") == sourceOf("/js/prototype.js"));
+
+    const testutil::RunResult login =
+        testutil::run({"/usr/bin/curl", "-k", "-s", "-S", "-D", "-", "-o", "/dev/null", url + "/?secret=" + secret});
+    ASSERT_EQ(login.status, 0) << login.err;
+    EXPECT_NE(login.out.find("Set-Cookie: sessionID="), std::string::npos) << login.out;
+    EXPECT_NE(login.out.find("Secure"), std::string::npos) << login.out;
+
+    for (const std::string target : {"/images/gauge/fill.gif", "/css/style.css"}) {
+        SCOPED_TRACE(target);
+        const testutil::RunResult answer =
+            testutil::run({"/usr/bin/openssl", "s_client", "-connect", "127.0.0.1:" + std::to_string(port), "-quiet", "-ign_eof"},
+                          {}, "GET " + target + " HTTP/1.0\r\n\r\n");
+        EXPECT_TRUE(answer.out == staticAnswer(target)) << answer.out.substr(0, 200) << answer.err;
+    }
+}
+
+// Run by a user the password database does not know, the login page cannot be made: "/" gets
+// the error page naming why, and the process serves on.
+TEST_F(WebServerTest, AUserWithoutPasswordEntryGetsTheErrorPage) {
+    const uid_t nobodyKnown = 54321;
+    ASSERT_EQ(::getpwuid(nobodyKnown), nullptr);
+    Start how;
+    how.uid = nobodyKnown;
+    start(how);
+    const std::string failed = get("/");
+    EXPECT_EQ(failed.rfind("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n", 0), 0u) << failed;
+    EXPECT_NE(failed.find("Can&#39;t get user info for pid=54321"), std::string::npos) << failed;
+    EXPECT_EQ(failed.find("name=\"password\""), std::string::npos) << failed;
+    EXPECT_TRUE(get("/css/style.css") == staticAnswer("/css/style.css"));
+}
+
 TEST(WebServerChildren, OneSignalReapsEveryExitedChild) {
     const std::string out = testutil::inChild([] {
         std::signal(SIGCHLD, SIG_DFL);
@@ -189,45 +217,6 @@ TEST(WebServerChildren, OneSignalReapsEveryExitedChild) {
         return left.empty() ? std::string("all reaped") : "left: " + left;
     });
     EXPECT_EQ(out, "all reaped");
-}
-
-// The three small pages. A 1,000,000-byte log comes whole as the download.
-TEST_F(WebServerTest, LogCancelClearPages) {
-    const std::string log(1000000, 'l');
-    engine.answer("get_log", FakeEngine::document("ok", "", "<other /><log>" + log + "</log>"));
-    engine.answer("cancel", FakeEngine::document("error"));
-    engine.answer("cancel", FakeEngine::document("ok"), 2);
-    engine.answer("clear", FakeEngine::document("ok"));
-    start({{"WEB_SECRET", secret}});
-    const std::string id = login();
-
-    EXPECT_EQ(get("/log.html", id),
-              "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n"
-              "Content-Disposition: attachment; filename=corvane-installation-log.txt\r\n\r\n" + log);
-    EXPECT_EQ(get("/cancel.html", id), "HTTP/1.1 303 See Other\r\nLocation: /select_components.html\r\n\r\n");
-    const std::string refresh = "<meta http-equiv=\"refresh\" content=\"0; url=/summary.html\">";
-    const std::string ok = get("/cancel.html", id);
-    EXPECT_EQ(ok.rfind("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n", 0), 0u) << ok;
-    EXPECT_NE(ok.find(refresh), std::string::npos) << ok;
-    EXPECT_NE(get("/clear.html", id).find(refresh), std::string::npos);
-
-    // Without a session: the login page, and the engine is not asked.
-    const int cancels = engineRequests("cancel"), clears = engineRequests("clear");
-    for (const char* page : {"/log.html", "/cancel.html", "/clear.html"}) {
-        SCOPED_TRACE(page);
-        EXPECT_TRUE(isLoginPage(get(page)));
-    }
-    EXPECT_EQ(engineRequests("cancel"), cancels);
-    EXPECT_EQ(engineRequests("clear"), clears);
-}
-
-TEST_F(WebServerTest, LogAnswersWithoutALogAreEmpty) {
-    engine.answer("get_log", FakeEngine::document("ok", "", "<other />"));
-    engine.answer("get_log", FakeEngine::document("ok", "", "<log />"), 2);
-    start({{"WEB_SECRET", secret}});
-    const std::string id = login();
-    EXPECT_EQ(get("/log.html", id), "");
-    EXPECT_EQ(get("/log.html", id), "");
 }
 
 }  // namespace
