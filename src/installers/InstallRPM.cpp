@@ -40,15 +40,25 @@ void InstallRPM::NotCheckedToUpdates::visit(VnComponent* component) {
     }
 }
 
+Package* InstallRPM::NotCheckedToUpdates::inPool(const Package* p) const {
+    const Version* version = p->getVersion();
+    if (!version) return nullptr;
+    return repository->findPackage(p->getName(), *version, p->getArch() ? p->getArch() : "");
+}
+
 void InstallRPM::NotCheckedToUpdates::apply() {
     std::vector<const Package*> unselectedOnly;
     std::set_difference(allPackages.begin(), allPackages.end(), selectedPackages.begin(), selectedPackages.end(),
                         std::back_inserter(unselectedOnly));
+    // Each component holds the records of its own build description: a file that two
+    // components list is two records, but one package in the pool. What a selected component
+    // lists stays a build package, whichever record names it.
+    std::set<const Package*> selectedInPool;
+    for (const Package* p : selectedPackages)
+        if (const Package* found = inPool(p)) selectedInPool.insert(found);
     for (const Package* p : unselectedOnly) {
-        const Version* version = p->getVersion();
-        if (!version) continue;
-        Package* found = repository->findPackage(p->getName(), *version, p->getArch() ? p->getArch() : "");
-        if (found && found->getType() == 'b') found->setType('t');
+        Package* found = inPool(p);
+        if (found && found->getType() == 'b' && selectedInPool.count(found) == 0) found->setType('t');
     }
 }
 

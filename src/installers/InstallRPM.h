@@ -27,6 +27,7 @@ public:
     // Collects the build packages of every component and of the selected ones; apply(),
     // called right after the walk, turns those that only unselected components list from
     // kind 'b' into kind 't' (found again through the repository by name, version and arch).
+    // A package that a selected component lists too, through a record of its own, stays.
     class NotCheckedToUpdates : public ComponentManager::Visitor {
     public:
         explicit NotCheckedToUpdates(Repository* repository);
@@ -34,6 +35,9 @@ public:
         void apply();
 
     private:
+        // The pool's package of the same name, version and arch; null when none.
+        Package* inPool(const Package* p) const;
+
         Repository* repository;
         std::set<const Package*> selectedPackages;
         std::set<const Package*> allPackages;

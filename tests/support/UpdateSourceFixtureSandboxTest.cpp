@@ -54,12 +54,18 @@ std::vector<PackageElement> packageElements(const std::string& root) {
             std::string dir = attribute(build, "build_dir");
             if (section->ValueStr() == "updates") dir = attribute(section, "updates_dir");
             if (section->ValueStr() == "thirdparty") dir = attribute(section, "thirdparty_dir");
-            for (const TiXmlElement* p = section->FirstChildElement("package"); p; p = p->NextSiblingElement("package")) {
-                if (!p->Attribute("file")) continue;
-                PackageElement element{rel, here + "/" + dir + "/" + attribute(p, "file"), {}};
-                for (const TiXmlAttribute* a = p->FirstAttribute(); a; a = a->Next())
-                    element.attributes[a->Name()] = a->Value();
-                found.push_back(element);
+            // A component's bootstrapper packages lie in the build directory too.
+            const TiXmlElement* bootstrapper = section->FirstChildElement("bootstrapper");
+            for (const TiXmlElement* holder : {section, bootstrapper}) {
+                if (!holder) continue;
+                for (const TiXmlElement* p = holder->FirstChildElement("package"); p;
+                     p = p->NextSiblingElement("package")) {
+                    if (!p->Attribute("file")) continue;
+                    PackageElement element{rel, here + "/" + dir + "/" + attribute(p, "file"), {}};
+                    for (const TiXmlAttribute* a = p->FirstAttribute(); a; a = a->Next())
+                        element.attributes[a->Name()] = a->Value();
+                    found.push_back(element);
+                }
             }
         }
     }
@@ -110,9 +116,10 @@ TEST(UpdateSourceFixture, EveryPackageElementDescribesItsFile) {
                               e.attributes.at("release") + " " + e.attributes.at("arch"));
     }
     // Three tarnix releases of four packages, two vemdo releases, two add-ons; the CentOS
-    // build's four packages and its update.
+    // build's four packages, base's bootstrapper package, the extras component's two (one
+    // of them base's core), the broken component's one and the update.
     EXPECT_EQ(debs, 16);
-    EXPECT_EQ(rpms, 5);
+    EXPECT_EQ(rpms, 9);
 }
 
 TEST(UpdateSourceFixture, PackageListsHoldARecordPerRpmFile) {
@@ -120,7 +127,7 @@ TEST(UpdateSourceFixture, PackageListsHoldARecordPerRpmFile) {
     const struct {
         const char* dir;
         int packages;
-    } lists[] = {{"tarnix/centos7/rpms", 4}, {"tarnix/centos7/updates", 1}};
+    } lists[] = {{"tarnix/centos7/rpms", 7}, {"tarnix/centos7/updates", 1}};
     for (const auto& list : lists) {
         SCOPED_TRACE(list.dir);
         const std::string dir = root + "/" + list.dir;
