@@ -22,6 +22,7 @@
 #include "components/TreeCatalogue.h"
 #include "components/VnComponent.h"
 #include "configurators/DebianAPTConfigurator.h"
+#include "installers/InstallOptions.h"
 #include "main/Options.h"
 #include "packages/Package.h"
 #include "packages/Repository.h"
@@ -88,13 +89,7 @@ void expectInOrder(const std::string& log, const std::vector<std::string>& parts
     for (size_t i = 0; i < at.size(); ++i) EXPECT_NE(at[i], std::string::npos) << parts[i] << "\n" << log;
 }
 
-Options& options() {
-    static char name[] = "vantrell";
-    static char* argv[] = {name, nullptr};
-    commandLineArgs.argc = 1;
-    commandLineArgs.argv = argv;
-    return Options::instance();
-}
+using installertest::options;
 
 // One run: its pool, tree, configurator and installer; the packages are freed last, the pool
 // never frees its own.

@@ -15,6 +15,7 @@
 #include "components/ComponentManager.h"
 #include "components/TreeCatalogue.h"
 #include "components/VnComponent.h"
+#include "installers/InstallOptions.h"
 #include "main/Options.h"
 #include "packages/PkgManager.h"
 #include "packages/Repository.h"
@@ -47,12 +48,7 @@ class InstallRPMTest : public testutil::EnglishTest {
 protected:
     void SetUp() override {
         testutil::EnglishTest::SetUp();
-        Options& o = Options::instance();
-        o.debug = false;
-        o.systemPackagesCacheFile.clear();
-        o.downloadOnly = false;
-        o.upgradeSystemPackages = false;
-        o.disableMajorUpdates = false;
+        installertest::plainOptions();
         db.reset(new testutil::PrivateRpmDatabase);
         db->registerShell();
     }
@@ -278,7 +274,11 @@ TEST_F(RpmInstallRPM, WithMajorUpdatesDisabledOnlyTheSelectionIsListed) {
     load({"vntest-a.rpm", "vntest-e.rpm"});
     component("base", {"vntest-a"}, true)->bootstrapperPackages.push_back(offered("vntest-e"));
     const std::string outcome = testutil::inChild([&] {
-        Options::instance().disableMajorUpdates = true;
+        // The settings of a run started with the switch, as the program builds them.
+        char name[] = "vantrell", option[] = "--disable-major-updates";
+        char* argv[] = {name, option, nullptr};
+        Options::instance() = Options(2, argv);
+        if (!Options::instance().disableMajorUpdates) return std::string("switch not read");
         testutil::LogCapture log;
         const cpkgs_t list = installer->resolveAll();
         std::string out;

@@ -13,6 +13,7 @@
 #include "components/ComponentManager.h"
 #include "components/TreeCatalogue.h"
 #include "components/VnComponent.h"
+#include "installers/InstallOptions.h"
 #include "main/Options.h"
 #include "packages/Repository.h"
 #include "packages/StdPackage.h"
@@ -43,11 +44,7 @@ class InstallStdTest : public testutil::EnglishTest {
 protected:
     void SetUp() override {
         testutil::EnglishTest::SetUp();
-        Options& o = Options::instance();
-        o.debug = false;
-        o.systemPackagesCacheFile.clear();
-        o.downloadOnly = false;
-        o.upgradeSystemPackages = false;
+        installertest::plainOptions();
     }
     void TearDown() override {
         installer.reset();

@@ -32,6 +32,7 @@
 #include "components/ComponentManager.h"
 #include "components/TreeCatalogue.h"
 #include "components/VnComponent.h"
+#include "installers/InstallOptions.h"
 #include "main/Options.h"
 #include "packages/Component.h"
 #include "packages/PkgManager.h"
@@ -89,14 +90,7 @@ protected:
     }
 };
 
-// The settings of the run, with what each test sets.
-Options& options() {
-    static char name[] = "vantrell";
-    static char* argv[] = {name, nullptr};
-    commandLineArgs.argc = 1;
-    commandLineArgs.argv = argv;
-    return Options::instance();
-}
+using installertest::options;
 
 // The log lines that begin with `head`.
 std::vector<std::string> linesStarting(const std::string& log, const std::string& head) {
@@ -127,11 +121,7 @@ class InstallerTest : public testutil::EnglishTest {
 protected:
     void SetUp() override {
         testutil::EnglishTest::SetUp();
-        Options& o = options();
-        o.debug = false;
-        o.systemPackagesCacheFile.clear();
-        o.downloadOnly = false;
-        o.upgradeSystemPackages = false;
+        installertest::plainOptions();
         fresh();
     }
 
