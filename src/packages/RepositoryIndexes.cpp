@@ -16,6 +16,7 @@
 #include "../common/TerminationState.h"
 #include "../common/error.h"
 #include "DependencyFile.h"
+#include "internString.h"
 
 namespace {
 
@@ -142,6 +143,14 @@ void Repository::indexObsoletes(const Package* pkg) {
             }
             addPair(obsoletesOf, obsoletedBy, pkg, p);
         }
+        // A removal dummy takes away the packages of the name it obsoletes, also those that
+        // list no provide of their own name: installed Debian packages come with none. The
+        // pool is walked in order (removers are few); the name index may be stale here.
+        if (pkg->getType() != 'd') continue;
+        const char* const name = internString(o->getName().c_str());
+        for (const Package* p : pkgList)
+            if (p->getName() == name && name != pkg->getName() && o->isSatisfiedBy(p))
+                addPair(obsoletesOf, obsoletedBy, pkg, p);
     }
 }
 

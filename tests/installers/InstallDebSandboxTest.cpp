@@ -28,6 +28,7 @@
 #include "packages/Repository.h"
 #include "reporting/ProductsProgress.h"
 #include "support/EnglishTest.h"
+#include "support/FixtureApt.h"
 #include "support/LogCapture.h"
 #include "support/PrepPostActions.h"
 #include "support/TestUtil.h"
@@ -48,8 +49,6 @@ const char* const answers =
 const std::string aptOptions =
     "DEBIAN_FRONTEND=noninteractive LANG=C apt-get --assume-yes --show-upgraded --purge --no-reinstall -o "
     "Dpkg::options::=--force-confdef -o Dpkg::options::=--force-confold -o APT::Get::AllowUnauthenticated=true ";
-
-std::string aptRepository() { return std::string(VN_BINARY_DIR) + "/tests/apt-repository"; }
 
 void mustRun(const std::string& command) {
     const testutil::RunResult r = testutil::shell(command);
@@ -185,18 +184,7 @@ protected:
 
     // The real apt of this machine, reading only the fixture repository; old 1.0 and lib
     // 1:1.0-1 installed into an empty dpkg database.
-    void realApt() {
-        mustRun("mount -t tmpfs -o mode=0755 vn-etc-apt /etc/apt && cd /etc/apt && "
-                "mkdir sources.list.d apt.conf.d preferences.d trusted.gpg.d");
-        testutil::writeFile("/etc/apt/sources.list", "# the fixture repository is in sources.list.d\n");
-        testutil::writeFile("/etc/apt/sources.list.d/fixture.list",
-                            "deb [trusted=yes] file:" + aptRepository() + "/repo vnfix main\n");
-        testutil::writeFile("/etc/apt/apt.conf.d/00vantrell-test", "APT::Sandbox::User \"root\";\n");
-        mustRun("mount -t tmpfs -o mode=0755 vn-dpkg /var/lib/dpkg && cd /var/lib/dpkg && "
-                "mkdir info updates triggers && touch status available");
-        mustRun("apt-get update -q");
-        mustRun("dpkg -i " + aptRepository() + "/installed/*.deb");
-    }
+    void realApt() { testutil::useFixtureApt(); }
     std::string dpkgQuery() {
         const testutil::RunResult r = testutil::run({"/usr/bin/dpkg-query", "-W", "-f", "${Package} ${Version}\\n"});
         return r.out;

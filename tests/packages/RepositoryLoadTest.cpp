@@ -238,4 +238,24 @@ TEST_F(RepositoryLoad, ARemoverIsMadeOncePerNameAndObsoletesEveryPackageOfTheNam
     EXPECT_EQ(repo.getPackagesByName(internString("dummy_obsoleter_foo")), std::vector<Package*>{dummy});
 }
 
+// Installed Debian packages come as dpkg-query lists them: name, version and arch, no provide
+// of their own name. A remover must still find them, whether the remover or the packages come
+// first, and an obsoleting package that is not a remover still goes by provides only.
+TEST_F(RepositoryLoad, ARemoverFindsPackagesThatProvideNothing) {
+    const char* const installed =
+        "F:old_installed.deb\nN:old\nV:1:1.0-1\nA:all\nX:\n"
+        "F:old-doc_installed.deb\nN:old-doc\nV:1.0-1\nA:all\nX:\n";
+    load(CacheStream::text(installed), 's');
+    Package* dummy = repo.addRemoverFor("old");
+    EXPECT_EQ(printed(repo.getObsoletedBy(dummy)), "old-1:1.0-1.all");
+    EXPECT_EQ(printed(repo.getObsoleters(named("old-1:1.0-1.all"))), "dummy_obsoleter_old-0.0");
+
+    // Read after the remover was made: found by the next rebuild.
+    load(CacheStream::text("F:old_installed.deb\nN:old\nV:2:1.0-1\nA:amd64\nX:\n"), 's');
+    EXPECT_EQ(printed(repo.getObsoletedBy(dummy)), "old-1:1.0-1.all old-2:1.0-1.amd64");
+
+    load(CacheStream::text("N:new\nV:1\nA:noarch\nO:old\nX:\n"));
+    EXPECT_TRUE(repo.getObsoletedBy(named("new-1.noarch")).empty());
+}
+
 }  // namespace

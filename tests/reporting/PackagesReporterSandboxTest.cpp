@@ -3,6 +3,8 @@
 // epoch), and the installed packages of tests/fixtures/reporting/installed/packages.cache
 // (old 1.0-1, lib 1:1.0-1, unrelated). Every case runs in a forked child with its own command
 // line (ListingRun.h), since the report mode is process-wide.
+// "PackagesReporterApt" reports what the apt installer resolved: the real apt over the fixture
+// repository (tests/fixtures/apt/build-repo), the installed packages read from dpkg.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -14,10 +16,18 @@
 #include <vector>
 
 #include "ListingRun.h"
+#include "components/ComponentManager.h"
+#include "components/SourceManager.h"
+#include "components/TreeCatalogue.h"
+#include "components/VnComponent.h"
+#include "configurators/DebianAPTConfigurator.h"
+#include "installers/InstallDeb.h"
 #include "packages/internString.h"
 #include "packages/Package.h"
 #include "packages/findPackageByName.h"
 #include "reporting/PackagesReporter.h"
+#include "sources/SourceSysDeb.h"
+#include "support/FixtureApt.h"
 #include "support/RpmFixtures.h"
 
 namespace {
@@ -276,6 +286,73 @@ TEST(FindPackageByName, FirstOfTheNameOrTheEnd) {
     EXPECT_EQ(findPackageByName(list.begin(), list.end(), "Beta"), list.end());
     EXPECT_EQ(findPackageByName(list.begin(), list.end(), "bet"), list.end());
     EXPECT_EQ(findPackageByName(list.begin(), list.begin(), "alpha"), list.begin());
+}
+
+// The apt installer's resolution of a selection, reported. Installed: old 1.0 and lib 1:1.0-1;
+// selected: base (needs lib 2:1.5) and conflict (conflicts with old). apt plans the upgrade of
+// lib and the removal of old; the installer lists base and conflict as build packages, lib as
+// apt's package and a removal dummy for old.
+class PackagesReporterApt : public listingtest::ListingTest {
+protected:
+    void SetUp() override {
+        listingtest::ListingTest::SetUp();
+        testutil::useFixtureApt();
+    }
+
+    // In a child: the run's pool with the packages dpkg lists as installed, the selection, the
+    // installer's list, and the report of it.
+    static Outcome report(const std::vector<std::string>& args) {
+        return listingtest::run(args, [](std::ostream& out) {
+            Repository repo;
+            std::unique_ptr<SourceSysDeb> installed(new SourceSysDeb(&repo));
+            repo.getBriefInfo();
+            std::vector<std::unique_ptr<Package>> owned;
+            {
+                testutil::TreeCatalogue catalogue{"tarnix"};
+                catalogue.build->os_release_name = "vnfix";
+                ComponentManager manager;
+                SourceManager sources{repo};
+                DebianAPTConfigurator apt{"/nonexistent/products.inf3", manager, sources};
+                for (const char* name : {"base", "conflict"}) {
+                    const std::string package = std::string("vntest-deb-") + name;
+                    Package* offered = new Package(package, "1.0-1");
+                    offered->setArch("all");
+                    offered->setType('b');
+                    repo.addPackage(offered, nullptr);
+                    owned.emplace_back(new Package(package, "1.0-1"));
+                    owned.back()->setArch("all");
+                    std::shared_ptr<VnComponent> c = catalogue.component(*manager.arena(), name, 1);
+                    c->packages.push_back(owned.back().get());
+                    c->setSelected(true);
+                    manager.nodes.push_back(c);
+                }
+                InstallDeb installer(&repo, &manager, &apt);
+                const cpkgs_t list = installer.resolveAll();
+                for (const Package* p : list)
+                    if (p->getType() == 'u') owned.emplace_back(const_cast<Package*>(p));
+                PackagesReporter(&list, &repo).put(out);
+            }
+            installed.reset();
+            for (Package* p : repo.pkgList) delete p;
+            for (Package* p : repo.removedPackages) delete p;
+        });
+    }
+};
+
+TEST_F(PackagesReporterApt, TheInstallersPlanWithItsUpgradeAndRemoval) {
+    const Outcome text = report({"--show-packages"});
+    EXPECT_EQ(text.raised, "");
+    // The build packages are not printed; the removal is that of the installed package.
+    EXPECT_EQ(text.out, "  1. [U] vntest-deb-lib-2:1.5-3\n  2. [R] vntest-deb-old-1.0.all\n");
+
+    const Outcome xml = report({"--show-packages", "--enable-xml-output"});
+    EXPECT_EQ(xml.raised, "");
+    EXPECT_EQ(xml.out, document("0 1 1 0",
+                                package("upgrade", "vntest-deb-lib", "2:1.5", "3", "", "0") +
+                                    package("remove", "vntest-deb-old", "1.0", "", "all", "0"),
+                                "0 0", "", "2 0 0 0",
+                                package("install", "vntest-deb-base", "1.0", "1", "all", "0") +
+                                    package("install", "vntest-deb-conflict", "1.0", "1", "all", "0")));
 }
 
 }  // namespace
