@@ -223,6 +223,17 @@ int open_private_file_to_write(const std::string& path, const FileIdentity& made
     return openPrivate(path, O_WRONLY, made);
 }
 
+bool hasParentComponent(const std::string& path) {
+    size_t start = 0;
+    for (;;) {
+        size_t slash = path.find('/', start);
+        size_t end = slash == std::string::npos ? path.size() : slash;
+        if (path.compare(start, end - start, "..") == 0) return true;
+        if (slash == std::string::npos) return false;
+        start = slash + 1;
+    }
+}
+
 std::string dirname(const std::string& path) {
     size_t slash = path.rfind('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash);

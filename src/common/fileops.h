@@ -44,6 +44,9 @@ void copy_file(const std::string& from, const std::string& to);
 // Copies the bytes of `from` into `to` (created 0666 or truncated) and forces them to disk.
 void copy_contents(const std::string& from, const std::string& to);
 
+// Whether a '/'-separated path has a ".." component ("a/../b", "..", "../x", "x/.."): names
+// from update servers and descriptions must not lead out of the directory they are meant for.
+bool hasParentComponent(const std::string& path);
 // Text before the last '/' ("" without one): "/etc" gives "", "/etc/" gives "/etc".
 std::string dirname(const std::string& path);
 std::string parent_path(const std::string& path);

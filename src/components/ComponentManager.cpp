@@ -152,6 +152,11 @@ void ComponentManager::addDiskUsage(const std::string& path, int64_t kib) { disk
 
 VnComponent* ComponentManager::getBaseComponent(const std::string& productId) {
     if (nodes.empty()) throw error(3, 1, 1, 3) << Messages::getMessage("err_binf3_nocomps2");
+    if (VnComponent* component = findBaseComponent(productId)) return component;
+    throw internalError(sourceName, lineNoBaseComponent);
+}
+
+VnComponent* ComponentManager::findBaseComponent(const std::string& productId) const {
     for (const std::shared_ptr<VnCompNode>& node : nodes) {
         VnComponent* component = dynamic_cast<VnComponent*>(node.get());
         if (!component) continue;
@@ -163,7 +168,7 @@ VnComponent* ComponentManager::getBaseComponent(const std::string& productId) {
         if (!component) continue;
         if (productId.empty() || component->getProductId() == productId) return component;
     }
-    throw internalError(sourceName, lineNoBaseComponent);
+    return nullptr;
 }
 
 void ComponentManager::selectBaseComponent() {

@@ -184,6 +184,9 @@ public:
     // first top-level component (of the product). An empty tree is "err_binf3_nocomps2"
     // (3,1,1,3); nothing found, an internal error.
     VnComponent* getBaseComponent(const std::string& productId);
+    // The same lookup answering null both for an empty tree and for a product without
+    // top-level components: the patch manager skips such products.
+    VnComponent* findBaseComponent(const std::string& productId) const;
     // Selects the base component and makes it required.
     void selectBaseComponent();
     // Sets the selection of every node of the range (of the product, when one is given):

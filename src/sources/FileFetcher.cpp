@@ -14,17 +14,6 @@
 
 namespace {
 
-bool hasParentComponent(const std::string& path) {
-    size_t start = 0;
-    for (;;) {
-        size_t slash = path.find('/', start);
-        size_t end = slash == std::string::npos ? path.size() : slash;
-        if (path.compare(start, end - start, "..") == 0) return true;
-        if (slash == std::string::npos) return false;
-        start = slash + 1;
-    }
-}
-
 // Digest text of the file, "" when it cannot be read.
 std::string digestOf(const std::string& path) {
     char buf[33];
@@ -52,7 +41,7 @@ std::string FileFetcher::getFile(const std::string& name, const std::string& md5
     const std::string relative = subdirsOffset + name;
     // Names come from update servers and descriptions; this process runs as root and must not
     // read or write outside the source and the target directory.
-    if (hasParentComponent(relative))
+    if (fileops::hasParentComponent(relative))
         throw error(1, 1, 1, 3) << boost::format(Messages::getMessage("err_misfile")) % relative;
 
     std::string localName = relative;

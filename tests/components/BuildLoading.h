@@ -34,7 +34,7 @@ struct LoadRun {
     ComponentManager components;
     FileFetcher fetcher;
     ParamManager params;
-    MicroUpdateManager patches;
+    MicroUpdateManager patches{&fetcher, &components};
     BuildLoader::GuardList guards;
     SourceManager sources;
 };
