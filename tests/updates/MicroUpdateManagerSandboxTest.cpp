@@ -30,9 +30,9 @@
 #include "components/BuildLoading.h"
 #include "components/ComponentManager.h"
 #include "components/VnComponent.h"
-#include "main/Options.h"
 #include "reporting/ProductsProgress.h"
 #include "sources/FileFetcher.h"
+#include "support/CommandLine.h"
 #include "support/FixtureServers.h"
 #include "support/InstalledDebs.h"
 #include "support/LogCapture.h"
@@ -242,13 +242,7 @@ protected:
     std::string session(const std::vector<std::string>& args,
                         const std::function<std::string(testutil::LoadRun&)>& body) {
         return testutil::inChild([&]() -> std::string {
-            std::vector<std::string> words = {"vantrell"};
-            words.insert(words.end(), args.begin(), args.end());
-            std::vector<char*> argv;
-            for (std::string& w : words) argv.push_back(&w[0]);
-            argv.push_back(nullptr);
-            commandLineArgs.argc = static_cast<int>(words.size());
-            commandLineArgs.argv = argv.data();
+            testutil::setCommandLine(args);
             testutil::LoadRun run(debs->repo, server.url(), target / "download");
             std::string result;
             try {
