@@ -437,7 +437,7 @@ void Messages::messages_rep::loadErrorsDe() {
     map["err_port_mk_options_file"] = "Die Optionsdatei %s kann nicht erstellt werden";
     map["err_port_bad_option"] = "Unerwarteter Optionswert: %s";
     map["err_options_write"] = "Beim Schreiben in die Optionsdatei %s ist ein Fehler aufgetreten";
-    map["err_pupgr_no_port"] = "Der Port des Dienstprogramms portupgrade wurde nicht gefunden.";
+    map["err_pupgr_no_port"] = "Der Port des Dienstprogramms Portupgrade wurde nicht gefunden.";
     map["err_no_portbal"] = "Die Datei %s wurde nicht gefunden.";
     map["err_empty_portbal"] = "Die Datei %s ist leer.";
     map["err_bad_ports_url"] =

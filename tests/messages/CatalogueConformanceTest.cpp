@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <boost/filesystem.hpp>
 
-#include "common/Log.h"
 #include "common/Messages.h"
 #include "support/CatalogueCheck.h"
+#include "support/EnglishTest.h"
 #include "support/TestUtil.h"
 
 namespace {
@@ -100,17 +100,7 @@ std::map<std::string, int> englishCounts(int group) {
     return counts;
 }
 
-class CatalogueConformance : public ::testing::TestWithParam<GroupCase> {
-protected:
-    void SetUp() override {
-        Log::resetForTest();
-        Messages::resetForTest();
-    }
-    void TearDown() override {
-        Log::resetForTest();
-        Messages::resetForTest();
-    }
-};
+class CatalogueConformance : public testutil::EnglishTest, public ::testing::WithParamInterface<GroupCase> {};
 
 TEST_P(CatalogueConformance, GroupKeepsTheRulesOfItsLanguage) {
     const GroupCase& c = GetParam();
@@ -162,8 +152,8 @@ TEST(CatalogueConformanceCheckers, CheckersReportBrokenTexts) {
     const Row rows[] = {
         {"de", "errors", "err_a", "Only %s left.", 1, "Nur %s frei, 50 % belegt.",
          de + "errors err_a: holds \"% \", a \"%\" that is no \"%s\""},
-        {"de", "errors", "err_a", "Copy %s to %s.", 2, "Nach %2$s kopieren: %1$s.",
-         de + "errors err_a: holds \"%2\", a \"%\" that is no \"%s\""},
+        {"de", "errors", "err_a", "Copy %s to %s.", 2, "Kopieren: %1$s nach %s.",
+         de + "errors err_a: holds \"%1\", a \"%\" that is no \"%s\""},
         {"de", "errors", "err_a", "Copy %s to %s.", 2, "Kopieren: %s.",
          de + "errors err_a: holds 1 \"%s\", callers fill 2"},
         {"de", "errors", "err_a", "Unable to update: ", 0, "Aktualisieren fehlgeschlagen:",

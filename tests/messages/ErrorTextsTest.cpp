@@ -5,25 +5,15 @@
 #include <boost/format.hpp>
 #include <cstdlib>
 
-#include "common/Log.h"
 #include "common/Messages.h"
+#include "support/EnglishTest.h"
 #include "support/TestUtil.h"
 
 namespace {
 
 typedef std::map<std::string, std::string> TextMap;
 
-class ErrorTexts : public ::testing::Test {
-protected:
-    void SetUp() override {
-        Log::resetForTest();
-        Messages::resetForTest();
-    }
-    void TearDown() override {
-        Log::resetForTest();
-        Messages::resetForTest();
-    }
-};
+class ErrorTexts : public testutil::EnglishTest {};
 
 std::string filled(const char* key, const std::vector<std::string>& values) {
     boost::format f(Messages::getMessage(key));
