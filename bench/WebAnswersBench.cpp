@@ -8,9 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/Build.h"
-#include "catalogue/Product.h"
-#include "catalogue/Release.h"
+#include "GeneratedCatalogue.h"
 #include "common/Messages.h"
 #include "common/error.h"
 #include "components/ComponentManager.h"
@@ -23,27 +21,17 @@
 
 namespace {
 
-struct Catalogue {
-    Catalogue() {
-        product = std::make_shared<Product>("gen", "Generated", std::vector<std::vector<std::string>>{{"gen-base"}});
-        release = std::make_shared<Release>(product, "gen-1.0", "Generated 1.0", "1.0", "1.0");
-        build = std::make_shared<Build>(release, "Linux", "Debian", "12", "x86_64", "", "", "b.inf3", "");
-        release->addBuild(build);
-        release->selected = true;
-        // Nothing installed: every release is a new installation.
-        Repository installed;
-        release->check_installation_state(&installed);
-    }
+// The generated release, checked against an empty system: every release is a new
+// installation there.
+struct Catalogue : GeneratedCatalogue {
+    Catalogue() { release->check_installation_state(&installed); }
     std::shared_ptr<VnComponent> component(ComponentManager& manager, const std::string& name, int status) const {
-        auto c = manager.arena()->make(build, name, name + " description", "", std::vector<std::vector<std::string>>{});
-        c->setStatus(status);
+        auto c = GeneratedCatalogue::component(manager, name, status);
         c->setAvailableVersion("1.0-1");
         c->setAvailableBuildTime(1700000000);
         return c;
     }
-    std::shared_ptr<Product> product;
-    std::shared_ptr<Release> release;
-    std::shared_ptr<Build> build;
+    Repository installed;
 };
 
 // 300 components: 100 at the top, 10 sub-groups of 15, 10 radio groups of 5. Every third is

@@ -9,10 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/Build.h"
+#include "GeneratedCatalogue.h"
 #include "catalogue/BuildManager.h"
-#include "catalogue/Product.h"
-#include "catalogue/Release.h"
 #include "common/Messages.h"
 #include "components/ComponentManager.h"
 #include "components/ParamManager.h"
@@ -43,23 +41,7 @@ private:
     std::streambuf* old;
 };
 
-struct Catalogue {
-    Catalogue() {
-        product = std::make_shared<Product>("gen", "Generated", std::vector<std::vector<std::string>>{{"gen-base"}});
-        release = std::make_shared<Release>(product, "gen-1.0", "Generated 1.0", "1.0", "1.0");
-        build = std::make_shared<Build>(release, "Linux", "Debian", "12", "x86_64", "", "", "b.inf3", "");
-        release->addBuild(build);
-        release->selected = true;
-    }
-    std::shared_ptr<VnComponent> component(ComponentManager& manager, const std::string& name, int status) const {
-        auto c = manager.arena()->make(build, name, name + " description", "", std::vector<std::vector<std::string>>{});
-        c->setStatus(status);
-        return c;
-    }
-    std::shared_ptr<Product> product;
-    std::shared_ptr<Release> release;
-    std::shared_ptr<Build> build;
-};
+using Catalogue = GeneratedCatalogue;
 
 // 400 components: "base" and 99 more at the top, each requiring the one before; 20 sub-groups
 // of 10; 20 radio groups of 5. Every tenth is installed in an older version.
