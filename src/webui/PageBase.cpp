@@ -5,10 +5,12 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 
 #include "../common/Messages.h"
 #include "../common/error.h"
+#include "EmbeddedResources.h"
 #include "WebSession.h"
 #include "httpd/string_routines.h"
 
@@ -37,6 +39,9 @@ const PageUrl pageUrls[] = {
 };
 
 const char* const xmlDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>";
+const char* const xmlVersion = "1.0";
+const char* const xmlEncoding = "UTF-8";
+const char* const xmlStandalone = "yes";
 
 void sendBodyWithLength(page_request* req, const char* contentType, const char* bytes, int length) {
     page_printf(req, "HTTP/1.1 200 OK\r\n");
@@ -219,6 +224,12 @@ int expandTemplate(page_request* req, const char* text, size_t length, const Pag
     return static_cast<int>(written);
 }
 
+int expandEmbeddedTemplate(page_request* req, const char* name, const PageVariables& variables) {
+    const EmbeddedResource* page = findEmbeddedResource(name);
+    if (!page) throw std::logic_error(std::string("The page template ") + name + " is not compiled in");
+    return expandTemplate(req, reinterpret_cast<const char*>(page->bytes), page->length, variables);
+}
+
 void languageSelector(std::string& out, bool submitOnChange) {
     const auto languages = Messages::getLanguages();
     if (languages.empty()) return;
@@ -233,6 +244,12 @@ void languageSelector(std::string& out, bool submitOnChange) {
         out += ">" + htmlText(language.second) + "</option>\n";
     }
     out += "    </select>";
+}
+
+std::string pageMessageBox(const std::string& errorText, const std::string& message) {
+    if (!errorText.empty()) return "<div class=\"msg-error\">" + htmlText(errorText) + "</div>";
+    if (!message.empty()) return "<div class=\"msg-warning\">" + message + "</div>";
+    return std::string();
 }
 
 void autoRefreshNote(std::string& out) {
@@ -256,6 +273,14 @@ std::string elementDescription(const TiXmlElement* element) {
 
 std::string fixedRequestText(const char* command) {
     return std::string(xmlDeclaration) + "\n<request>  <command value=\"" + command + "\" /></request>";
+}
+
+std::string xmlRequestText(const TiXmlElement& request) {
+    TiXmlPrinter printer;
+    printer.SetStreamPrinting();
+    TiXmlDeclaration(xmlVersion, xmlEncoding, xmlStandalone).Accept(&printer);
+    request.Accept(&printer);
+    return printer.Str();
 }
 
 std::unique_ptr<WebUiTransport>& backendTransport() {

@@ -64,9 +64,16 @@ void setSecureSessionCookie(bool secure);
 // counted into out_used).
 int expandTemplate(vnhttpd::page_request* req, const char* text, size_t length, const PageVariables& variables);
 
+// expandTemplate over the compiled-in template of that name ("templates/summary.xhtml"); a
+// name that is not compiled in raises std::logic_error.
+int expandEmbeddedTemplate(vnhttpd::page_request* req, const char* name, const PageVariables& variables);
+
 // out = the language drop-down "login_locale" with the current language selected (nothing
 // changes when there are no languages).
 void languageSelector(std::string& out, bool submitOnChange);
+// The box at the top of a page: the error text (escaped) in a "msg-error" box; else the message,
+// which is markup (catalogue texts, notices), in a "msg-warning" box; "" when both are empty.
+std::string pageMessageBox(const std::string& errorText, const std::string& message);
 // Appends the paragraph telling that the page refreshes itself during a self-upgrade.
 void autoRefreshNote(std::string& out);
 // The first text of a child "description" that has one, else "".
@@ -76,6 +83,10 @@ std::string elementDescription(const TiXmlElement* element);
 
 // `<?xml ...?>\n<request>  <command value="COMMAND" /></request>`
 std::string fixedRequestText(const char* command);
+
+// A request built as a tree: the XML declaration, then `request`, printed without line breaks
+// (values escaped by the XML library).
+std::string xmlRequestText(const TiXmlElement& request);
 
 // The handle through which the pages reach the engine; empty until first used.
 std::unique_ptr<WebUiTransport>& backendTransport();

@@ -17,6 +17,8 @@
 #include "PageBase.h"
 #include "SessionGate.h"
 #include "StaticFiles.h"
+#include "preferencesPage.h"
+#include "summaryPage.h"
 
 std::string readWebSecret() { return getEnvValue("WEB_SECRET"); }
 
@@ -139,6 +141,8 @@ int runWebServer(int port, const std::string& certificateFile, const volatile ch
     if (!ctx) return 1;
 
     registerWrappedPage(ctx, "/", rootPage);
+    registerWrappedPage(ctx, "/summary.html", summaryPage);
+    registerWrappedPage(ctx, "/preferences.html", preferencesPage);
     registerWrappedPage(ctx, "/add_components.html", addComponentsPage);
     registerWrappedPage(ctx, "/clear.html", clearPage);
     registerWrappedPage(ctx, "/cancel.html", cancelPage);
