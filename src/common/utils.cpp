@@ -181,17 +181,23 @@ std::string toJsString(const std::string& text) {
     return out;
 }
 
-uint64_t getFreeSpace(const std::string& path) {
+bool queryFreeSpace(const std::string& path, uint64_t& kib) {
     struct statfs64 st;
     if (::statfs64(path.c_str(), &st) != 0) {
         int e = errno;
         Log(0) << Messages::getMessage("err_get_free_space") << std::strerror(e) << std::endl;
-        return 0;
+        return false;
     }
     // In 128 bits: block counts of large file systems times the block size pass 64 bits.
     unsigned __int128 unit = st.f_frsize ? st.f_frsize : st.f_bsize;
-    unsigned __int128 kib = static_cast<unsigned __int128>(st.f_bavail) * unit / 1024;
-    return kib > UINT64_MAX ? UINT64_MAX : static_cast<uint64_t>(kib);
+    unsigned __int128 wide = static_cast<unsigned __int128>(st.f_bavail) * unit / 1024;
+    kib = wide > UINT64_MAX ? UINT64_MAX : static_cast<uint64_t>(wide);
+    return true;
+}
+
+uint64_t getFreeSpace(const std::string& path) {
+    uint64_t kib = 0;
+    return queryFreeSpace(path, kib) ? kib : 0;
 }
 
 namespace {

@@ -36,8 +36,10 @@ std::string textToHtmlLines(const std::string& text);
 std::string toQuotedHtmlString(const std::string& text);
 std::string toJsString(const std::string& text);
 
-// Free space in KiB for unprivileged users of the file system holding `path`; 0 (with a
-// level-0 warning) when it cannot be asked.
+// Free space in KiB for unprivileged users of the file system holding `path` into `kib`;
+// false (with a level-0 warning, `kib` untouched) when it cannot be asked.
+bool queryFreeSpace(const std::string& path, uint64_t& kib);
+// The same, 0 when it cannot be asked.
 uint64_t getFreeSpace(const std::string& path);
 
 // Value of the first setting line of "/etc/nvo/nvo.conf": the control panel's root.

@@ -553,11 +553,11 @@ void ParamManager::exportToFiles() {
 
 // ---- end of the run
 
-void ParamManager::finish() {
+void ParamManager::finish(bool writeAnswers) {
     if (finished) return;
     finished = true;
     try {
-        writeOptionsIni();
+        if (writeAnswers) writeOptionsIni();
     } catch (const error& e) {
         Log(0) << e.text() << "\n";
     } catch (const std::exception& e) {

@@ -173,9 +173,10 @@ public:
     // The answers file "~/.vantrell/options.ini" (home from the password database), replaced
     // whole through a private temporary file; failures are logged at level 0, never raised.
     void writeOptionsIni();
-    // End of the run, once: the answers file, the removal of the exported files, and
-    // `current` released. Raises nothing.
-    void finish();
+    // End of the run, once: the answers file (unless `writeAnswers` is false: a listing's
+    // selection is no answer to keep), the removal of the exported files, and `current`
+    // released. Raises nothing.
+    void finish(bool writeAnswers = true);
 
     const ParamList& getParams() const { return params; }
     const std::vector<std::string>& getExportedFiles() const { return exportedFiles; }

@@ -41,6 +41,8 @@ public:
 
     const cpkgs_t& getInstallList() const { return resolvedPackages; }
     bool hasKernelPackages() const;
+    // KiB that resolveAll found to download.
+    int32_t getDownloadSize() const { return downloadSize; }
 
     void prepareInstallStep(cpkgs_t& installGroup, const cpkgs_t& installList, Repository& repository);
     void updateSystemRepository(const cpkgs_t& group);

@@ -158,8 +158,6 @@ TEST_F(Vantrell, WorkModesReachTheirDrivers) {
     };
     const Row rows[] = {
         {{}, "", "\nCorvane Products Installer is not running.\n\n"},
-        // The command-line driver marks the progress record failed for the status service.
-        {{"--show-releases"}, "", "\nCorvane Products Installer is not running.\n\nVantrell failed: Not implement yet\n\n\n"},
         {{"--select-release-id", "R", "--mirror-os", "centos5"},
          Messages::getMessage("mirroring_mode_is_deprecated") + "\n", ""},
         {{"--web-interface", "--without-ssl"}, "", ""},
@@ -174,6 +172,15 @@ TEST_F(Vantrell, WorkModesReachTheirDrivers) {
             EXPECT_EQ(vantrell({"--query-status"}).out, row.progress) << label;
         }
     }
+    // The command-line driver, with the default update source out of reach, marks the progress
+    // record failed for the status service.
+    const std::string unreachable = "Failed to read the product information from the file: Can't process products.inf3";
+    const testutil::RunResult r = vantrell({"--show-releases"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out.rfind("\nERROR: " + unreachable, 0), 0u) << r.out;
+    EXPECT_EQ(vantrell({"--query-status"}).out.rfind(
+                  "\nCorvane Products Installer is not running.\n\nVantrell failed: " + unreachable, 0),
+              0u);
 }
 
 TEST_F(Vantrell, UnknownOptionEndsBeforeAnyFile) {
@@ -227,20 +234,26 @@ TEST_F(Vantrell, XmlInstallDetaches) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, decl + "<vantrell status=\"install_ok\" error_message=\"Installation started\" />\n");
     EXPECT_EQ(r.err, "");
-    ASSERT_TRUE(detachedRunEnded("Error: Not implement yet")) << "the detached run did not end";
+    ASSERT_TRUE(detachedRunEnded("Error: Failed to read the product information")) << "the detached run did not end";
     const std::string log = testutil::readFile(logPath);
     EXPECT_TRUE(contains(log, "Installer was successfully started. The packages are being installed in the background "
                               "mode.\n"))
         << log;
-    EXPECT_EQ(vantrell({"--query-status"}).out,
-              "\nCorvane Products Installer is not running.\n\nVantrell failed: Not implement yet\n\n\n");
+    EXPECT_EQ(vantrell({"--query-status"}).out.rfind(
+                  "\nCorvane Products Installer is not running.\n\nVantrell failed: Failed to read the product information",
+                  0),
+              0u);
 }
 
 TEST_F(Vantrell, NoDaemonInstallStaysInTheForeground) {
     const testutil::RunResult r = vantrell({"--enable-xml-output", "--install-everything", "--no-daemon"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, decl + "<vantrell status=\"install_error\" error_message=\"Not implement yet&#x0A;\" "
-                            "error_class=\"e_class broken\" />\n");
+    EXPECT_EQ(r.out.rfind(decl + "<vantrell status=\"install_error\" error_message=\"Failed to read the product "
+                                 "information from the file: ",
+                          0),
+              0u)
+        << r.out;
+    EXPECT_TRUE(contains(r.out, "error_class=\"repository\" />\n")) << r.out;
 }
 
 TEST_F(Vantrell, SummaryMailHidesTheProxyPassword) {
