@@ -192,6 +192,22 @@ TEST_F(PatchDescriptions, ARootOtherThanPatchesLeavesAsAnXmlError) {
     manager.finish();
 }
 
+// A description has no known checksum: every read downloads it again, also when the copy
+// from the last read is still there.
+TEST_F(PatchDescriptions, EveryReadFetchesTheDescriptionAgain) {
+    fetcher.quiet = true;
+    MicroUpdateManager manager(&fetcher, &components);
+    build->patches = {"tarnix/debian12/patches.xml"};
+    manager.loadBuildPatches(build);
+    manager.loadBuildPatches(build);
+    int fetched = 0;
+    for (const std::string& request : server.requests())
+        if (contains(request, "GET /tarnix/debian12/patches.xml ")) ++fetched;
+    EXPECT_EQ(2, fetched);
+    EXPECT_EQ("tarnix-10.1~patch1 1700000000 [tarnix/debian12/patch-files/app.conf]", summary(manager));
+    manager.finish();
+}
+
 TEST_F(PatchDescriptions, WithoutDescriptionsNothingIsNeeded) {
     testutil::LogCapture log(3);
     MicroUpdateManager manager(&fetcher, &components);
