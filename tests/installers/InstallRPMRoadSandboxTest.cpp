@@ -1,8 +1,9 @@
 // The rpm installer over the whole road of a run, without the driver: the catalogue of the
 // fixture update source read over HTTP from 127.0.0.1 on a host declared CentOS 7 x86_64, the
 // installed packages from a private rpm database, build loading, installed-state detection and
-// the selection; then the resolved list downloaded from the server and installed by the real
-// rpm into the sandbox's private /opt, and the same road again over the changed host.
+// the selection; then the installer that the factory picks for the host, the resolved list
+// downloaded from the server and installed by the real rpm into the sandbox's private /opt,
+// and the same road again over the changed host.
 #include "installers/InstallRPM.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +22,7 @@
 #include "components/ComponentManager.h"
 #include "components/VnComponent.h"
 #include "installers/InstallOptions.h"
+#include "main/BackendFactories.h"
 #include "packages/Package.h"
 #include "packages/Repository.h"
 #include "reporting/ProductsProgress.h"
@@ -167,7 +169,13 @@ TEST_F(RpmInstallRPMRoad, InstallsTheSelectionBetweenPrepAndPostThenFindsNothing
     {
         std::unique_ptr<Road> first = road();
         first->select({"broken"});
-        InstallRPM installer(&first->repo, &first->components(), nullptr);
+        // The description allows no host package manager, so no configurator applies, and
+        // the base component's rpm packages choose this installer.
+        EXPECT_FALSE(first->run->sources.nativePackageManagersAllowed);
+        const std::unique_ptr<Installer> chosen =
+            createInstaller(&first->repo, &first->components(), nullptr, &first->run->sources);
+        ASSERT_TRUE(dynamic_cast<InstallRPM*>(chosen.get()));
+        Installer& installer = *chosen;
         testutil::LogCapture log;
         const cpkgs_t list = installer.resolveAll();
         // The bootstrapper package comes first.
