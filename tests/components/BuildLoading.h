@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "catalogue/BuildManager.h"
 #include "catalogue/ProductInf3FileGuard.h"
 #include "common/error.h"
 #include "components/BuildLoader.h"
@@ -29,6 +30,18 @@ struct LoadRun {
 
     std::unique_ptr<BuildLoader> loader(Repository& repo) {
         return std::make_unique<BuildLoader>(&repo, &components, &fetcher, &sources, &params, &patches, &guards);
+    }
+
+    // Loads the builds of the catalogue's selected releases into this run, as a driver does,
+    // then reads the installed state of every component from `repo`.
+    void loadSelected(BuildManager& catalogue, Repository& repo) {
+        {
+            auto l = loader(repo);
+            catalogue.visit(*l);
+            l->commit();
+        }
+        ComponentManager::CheckInstalled check(&repo, nullptr);
+        components.visit(check);
     }
 
     ComponentManager components;

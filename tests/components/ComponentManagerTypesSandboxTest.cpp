@@ -48,13 +48,7 @@ protected:
         catalogue->selectRelease("p1", "p1-2.0");
         catalogue->selectRelease("p2", "p2-1.0");
         loaded.reset(new testutil::LoadRun(debs->repo, root, target / "download"));
-        {
-            auto loader = loaded->loader(debs->repo);
-            catalogue->visit(*loader);
-            loader->commit();
-        }
-        ComponentManager::CheckInstalled check(&debs->repo, nullptr);
-        loaded->components.visit(check);
+        loaded->loadSelected(*catalogue, debs->repo);
     }
 
     ComponentManager& tree() { return loaded->components; }

@@ -91,13 +91,7 @@ public:
         catalogue->deselectAll();
         catalogue->selectRelease("tarnix", "tarnix-10.1");
         run.reset(new testutil::LoadRun(repo, url, target));
-        {
-            auto loader = run->loader(repo);
-            catalogue->visit(*loader);
-            loader->commit();
-        }
-        ComponentManager::CheckInstalled check(&repo, nullptr);
-        run->components.visit(check);
+        run->loadSelected(*catalogue, repo);
     }
 
     // Everything the tree offers, but the components named, then what the selection needs.

@@ -31,13 +31,7 @@ struct Loaded {
         catalogue->checkInstallationState(&installed.repo);
         catalogue->deselectAll();
         catalogue->selectRelease("tarnix", "tarnix-12");
-        {
-            auto loader = load.loader(installed.repo);
-            catalogue->visit(*loader);
-            loader->commit();
-        }
-        ComponentManager::CheckInstalled check(&installed.repo, nullptr);
-        load.components.visit(check);
+        load.loadSelected(*catalogue, installed.repo);
         load.params.loadFromOptions(Options::instance().componentOptions);
     }
 

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
@@ -146,6 +148,18 @@ bool RawHttpClient::quietFor(int ms) {
 void RawHttpClient::close() {
     if (sock >= 0) ::close(sock);
     sock = -1;
+}
+
+bool waitUntilListening(const std::string& address, int port, int attempts) {
+    for (int i = 0; i < attempts; ++i) {
+        try {
+            RawHttpClient probe(address, port);
+            return true;
+        } catch (const std::exception&) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+    return false;
 }
 
 }  // namespace rawhttp

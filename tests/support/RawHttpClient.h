@@ -51,6 +51,9 @@ private:
     std::string unread;  // bytes read past a marker
 };
 
+// Tries to connect to address:port every 20 ms, up to `attempts` times; true once one succeeds.
+bool waitUntilListening(const std::string& address, int port, int attempts = 200);
+
 }  // namespace rawhttp
 
 #endif

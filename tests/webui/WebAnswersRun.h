@@ -46,13 +46,7 @@ struct Loaded {
         catalogue->deselectAll();
         catalogue->selectRelease("tarnix", "tarnix-12");
         catalogue->selectRelease("mardell", "mardell-3");
-        {
-            auto loader = load.loader(installed.repo);
-            catalogue->visit(*loader);
-            loader->commit();
-        }
-        ComponentManager::CheckInstalled check(&installed.repo, nullptr);
-        load.components.visit(check);
+        load.loadSelected(*catalogue, installed.repo);
         load.components.selectBaseComponent();
     }
 

@@ -57,15 +57,7 @@ protected:
             ::execl(prog.c_str(), prog.c_str(), std::to_string(port).c_str(), static_cast<char*>(nullptr));
             ::_exit(121);
         }
-        for (int i = 0; i < 200; ++i) {
-            try {
-                rawhttp::RawHttpClient probe("127.0.0.1", port);
-                return;
-            } catch (const std::exception&) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            }
-        }
-        FAIL() << "prog_webserver did not listen";
+        if (!rawhttp::waitUntilListening("127.0.0.1", port)) FAIL() << "prog_webserver did not listen";
     }
 
     // The whole answer to one request of the logged-in session.

@@ -67,15 +67,8 @@ protected:
                         static_cast<char*>(nullptr));
             ::_exit(121);
         }
-        for (int i = 0; i < 200; ++i) {
-            try {
-                rawhttp::RawHttpClient probe("127.0.0.1", port);
-                return;
-            } catch (const std::exception&) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            }
-        }
-        FAIL() << "prog_webserver did not listen: " << testutil::readFile(work / "stderr");
+        if (!rawhttp::waitUntilListening("127.0.0.1", port))
+            FAIL() << "prog_webserver did not listen: " << testutil::readFile(work / "stderr");
     }
     void start(const std::map<std::string, std::string>& env = {}) {
         Start how;

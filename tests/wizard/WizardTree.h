@@ -57,13 +57,7 @@ protected:
         catalogue->deselectAll();
         for (const auto& r : releases) catalogue->selectRelease(r.first, r.second);
         loaded.reset(new testutil::LoadRun(debs->repo, catalogueRoot(), target / "download"));
-        {
-            auto loader = loaded->loader(debs->repo);
-            catalogue->visit(*loader);
-            loader->commit();
-        }
-        ComponentManager::CheckInstalled check(&debs->repo, nullptr);
-        loaded->components.visit(check);
+        loaded->loadSelected(*catalogue, debs->repo);
     }
 
     ComponentManager& tree() { return loaded->components; }
